@@ -77,3 +77,8 @@ union LARGE_INTEGER {
     } u;
     LONGLONG QuadPart;
 };
+
+struct SDL_Window;
+// The SDL window behind a window handle (null for a null or unknown handle). The Direct3D
+// stand-in creates its GL context on it.
+SDL_Window* win32SdlWindow(HWND window);
