@@ -7,11 +7,7 @@
 //   values (they are parsed and skipped), the effect's own sampler/vertex/pixel shader objects.
 #pragma once
 
-#include "platform/d3d9types.h"
-#include "platform/win32.h"
-
-struct IDirect3DDevice9;
-struct IDirect3DBaseTexture9;
+#include "platform/d3d9.h"
 
 typedef float FLOAT;
 typedef const void* LPCVOID;
@@ -28,16 +24,14 @@ typedef const char* D3DXHANDLE;
 #define D3DXSHADER_PACKMATRIX_ROWMAJOR (1u << 3)
 #define D3DXSHADER_PACKMATRIX_COLUMNMAJOR (1u << 4)
 
-// Begin flags: accepted and ignored (states are always applied, never saved and restored).
+// Begin flags. Without D3DXFX_DONOTSAVESTATE, End restores the render and sampler states the
+// technique's passes changed to what they were at Begin.
 #define D3DXFX_DONOTSAVESTATE (1u << 0)
 #define D3DXFX_DONOTSAVESHADERSTATE (1u << 1)
 #define D3DXFX_DONOTSAVESAMPLERSTATE (1u << 2)
 
 #ifndef D3DXERR_INVALIDDATA
 #define D3DXERR_INVALIDDATA ((HRESULT)0x88760B59u)
-#endif
-#ifndef D3DERR_INVALIDCALL
-#define D3DERR_INVALIDCALL ((HRESULT)0x8876086Cu)
 #endif
 
 struct D3DXMACRO {
@@ -61,9 +55,7 @@ protected:
 typedef ID3DXInclude* LPD3DXINCLUDE;
 
 // A block of bytes; compilation messages are one NUL-terminated text.
-struct ID3DXBuffer {
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
+struct ID3DXBuffer : IUnknown {
     virtual LPVOID GetBufferPointer() = 0;
     virtual DWORD GetBufferSize() = 0;
 
@@ -148,10 +140,7 @@ struct D3DXPASS_STATE {
     DWORD Value;
 };
 
-struct ID3DXEffect {
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-
+struct ID3DXEffect : IUnknown {
     // Reflection.
     virtual HRESULT GetDesc(D3DXEFFECT_DESC* desc) = 0;
     virtual HRESULT GetParameterDesc(D3DXHANDLE parameter, D3DXPARAMETER_DESC* desc) = 0;
