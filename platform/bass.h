@@ -2,7 +2,7 @@
 // Implements: output initialisation and release, file streams (the whole file is decoded and
 //   measured at creation, so length and seeking are exact), play, pause, restart, seek, the
 //   heard position in bytes, byte/second conversions, activity state and error codes.
-// Leaves out: memory streams, URL and user streams, MOD music, samples, recording, 3D, effects,
+// Leaves out: URL and user streams, decoding channels, automatic freeing, MOD music, samples, recording, 3D, effects,
 //   DSP and sync callbacks, channel attributes, and devices other than the default output.
 #pragma once
 
@@ -16,9 +16,6 @@ typedef DWORD HCHANNEL;
 
 // Stream creation flags.
 #define BASS_STREAM_PRESCAN 0x20000
-#define BASS_STREAM_AUTOFREE 0x40000
-#define BASS_STREAM_DECODE 0x200000
-#define BASS_UNICODE 0x80000000
 
 // Position modes.
 #define BASS_POS_BYTE 0
@@ -58,8 +55,10 @@ BOOL BASS_Start();
 BOOL BASS_Update(DWORD length);
 int BASS_ErrorGetCode();
 
-// Streams. Only file streams (mem == FALSE) of MPEG audio are supported; offset and length
-// select a byte range of the file (length 0: to its end). Returns 0 on failure.
+// Streams of MPEG audio (layers 1 to 3). With mem == FALSE, file is a path and offset and length
+// select a byte range of the file (length 0: to its end); with mem == TRUE, file points at
+// length bytes in memory (offset is not used), which are copied. Other flags than BASS_STREAM_PRESCAN are
+// ignored: every stream is measured exactly. Returns 0 on failure.
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
 BOOL BASS_StreamFree(HSTREAM handle);
 
