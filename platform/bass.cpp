@@ -13,6 +13,7 @@
 
 #include <SDL.h>
 #include <mpg123.h>
+#include <samplerate.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -264,29 +265,38 @@ bool decodeMpeg(const unsigned char* data, size_t size, Stream& s) {
     return true;
 }
 
-// Converts the decoded samples to the output format (mix rate, stereo) with SDL's converter.
+// Converts the decoded samples to the output format (mix rate, stereo). libsamplerate keeps the
+// length exact (frames * outRate / rate) and adds no delay, so positions map back exactly.
 bool toOutputFormat(Stream& s, int outRate) {
-    if (s.rate == outRate && s.channels == kOutputChannels) {
-        s.outFrames = s.length;
-        return true;
+    if (s.rate != outRate) {
+        const double ratio = double(outRate) / double(s.rate);
+        const size_t outSamples = (size_t(double(s.length) * ratio) + 1) * size_t(s.channels);
+        // The sample format helpers count in int: about ten hours of stereo at 48 kHz.
+        if (s.pcm.size() > size_t(INT32_MAX) || outSamples > size_t(INT32_MAX))
+            return false;
+        std::vector<float> in(s.pcm.size());
+        src_short_to_float_array(s.pcm.data(), in.data(), int(in.size()));
+        std::vector<float> out(outSamples);
+        SRC_DATA data{};
+        data.data_in = in.data();
+        data.input_frames = long(s.length);
+        data.data_out = out.data();
+        data.output_frames = long(out.size() / size_t(s.channels));
+        data.src_ratio = ratio;
+        data.end_of_input = 1;
+        if (src_simple(&data, SRC_SINC_MEDIUM_QUALITY, s.channels) != 0)
+            return false;
+        out.resize(size_t(data.output_frames_gen) * size_t(s.channels));
+        s.pcm.assign(out.size(), 0);
+        src_float_to_short_array(out.data(), s.pcm.data(), int(out.size()));
     }
-    std::unique_ptr<SDL_AudioStream, void (*)(SDL_AudioStream*)> converter(
-        SDL_NewAudioStream(AUDIO_S16SYS, Uint8(s.channels), s.rate, AUDIO_S16SYS, kOutputChannels, outRate),
-        &SDL_FreeAudioStream);
-    if (!converter)
-        return false;
-    const size_t inBytes = s.pcm.size() * sizeof(int16_t);
-    if (inBytes > size_t(std::numeric_limits<int>::max()) ||
-        SDL_AudioStreamPut(converter.get(), s.pcm.data(), int(inBytes)) != 0 ||
-        SDL_AudioStreamFlush(converter.get()) != 0)
-        return false;
-    std::vector<int16_t> converted(size_t(SDL_AudioStreamAvailable(converter.get())) / sizeof(int16_t));
-    const int got = SDL_AudioStreamGet(converter.get(), converted.data(), int(converted.size() * sizeof(int16_t)));
-    if (got < 0)
-        return false;
-    converted.resize(size_t(got) / sizeof(int16_t));
-    s.pcm = std::move(converted);
-    s.outFrames = s.pcm.size() / kOutputChannels;
+    s.outFrames = s.pcm.size() / size_t(s.channels);
+    if (s.channels == 1) {
+        std::vector<int16_t> stereo(s.pcm.size() * 2);
+        for (size_t i = 0; i < s.pcm.size(); ++i)
+            stereo[2 * i] = stereo[2 * i + 1] = s.pcm[i];
+        s.pcm = std::move(stereo);
+    }
     return true;
 }
 
