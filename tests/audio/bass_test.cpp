@@ -195,7 +195,8 @@ TEST_F(Bass, PlayingAdvancesAtTheStreamsRateAndPauseHolds) {
         }
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const double heard = positionSeconds(s);
-        EXPECT_NEAR(heard, elapsed, 0.03) << path;
+        // Wide enough for a busy machine, narrow enough to catch the wrong rate or format.
+        EXPECT_NEAR(heard, elapsed, 0.08) << path;
 
         ASSERT_TRUE(BASS_ChannelPause(s));
         EXPECT_EQ(BASS_ChannelIsActive(s), DWORD(BASS_ACTIVE_PAUSED));
@@ -208,7 +209,7 @@ TEST_F(Bass, PlayingAdvancesAtTheStreamsRateAndPauseHolds) {
         ASSERT_TRUE(BASS_ChannelPlay(s, FALSE));
         EXPECT_EQ(BASS_ChannelGetPosition(s, BASS_POS_BYTE), paused);
         std::this_thread::sleep_for(50ms);
-        EXPECT_NEAR(positionSeconds(s) - BASS_ChannelBytes2Seconds(s, paused), 0.05, 0.03) << path;
+        EXPECT_NEAR(positionSeconds(s) - BASS_ChannelBytes2Seconds(s, paused), 0.05, 0.04) << path;
 
         // Restart goes back to the beginning.
         ASSERT_TRUE(BASS_ChannelPlay(s, TRUE));
@@ -226,7 +227,8 @@ TEST_F(Bass, PositionStaysAtTheEndOnceTheMusicHasRunOut) {
     while (BASS_ChannelIsActive(s) == BASS_ACTIVE_PLAYING && std::chrono::steady_clock::now() - start < 2s)
         std::this_thread::sleep_for(5ms);
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_NEAR(took, 0.15, 0.05);
+    EXPECT_GT(took, 0.12);
+    EXPECT_LT(took, 0.4);
     EXPECT_EQ(BASS_ChannelIsActive(s), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_EQ(BASS_ChannelGetPosition(s, BASS_POS_BYTE), length);
     std::this_thread::sleep_for(50ms);

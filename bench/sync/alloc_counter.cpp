@@ -1,0 +1,30 @@
+// Replaces the global allocation functions to count the calls of operator new. Kept in its own
+// file so that the compiler does not pair these bodies with inlined deletes elsewhere.
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<long> allocations{0};
+
+}  // namespace
+
+long allocationCount() {
+    return allocations.load();
+}
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
