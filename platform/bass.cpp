@@ -284,7 +284,7 @@ bool toOutputFormat(Stream& s, int outRate) {
         data.output_frames = long(out.size() / size_t(s.channels));
         data.src_ratio = ratio;
         data.end_of_input = 1;
-        if (src_simple(&data, SRC_SINC_MEDIUM_QUALITY, s.channels) != 0)
+        if (src_simple(&data, SRC_SINC_FASTEST, s.channels) != 0)
             return false;
         out.resize(size_t(data.output_frames_gen) * size_t(s.channels));
         s.pcm.assign(out.size(), 0);
@@ -555,7 +555,9 @@ QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos) {
         return fail(BASS_ERROR_HANDLE, kBadPosition);
     if (!(pos >= 0.0) || pos * s->rate >= 1.8e19)
         return fail(BASS_ERROR_ILLPARAM, kBadPosition);
-    return succeed(QWORD(pos * double(s->rate)) * s->bytesPerFrame());
+    // Whole frames, with a margin far below a frame so that seconds from
+    // BASS_ChannelBytes2Seconds convert back to the same bytes despite the rounding of the division.
+    return succeed(QWORD(pos * double(s->rate) + 1e-6) * s->bytesPerFrame());
 }
 
 int bassLiveStreamCount() {

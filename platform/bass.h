@@ -55,10 +55,10 @@ BOOL BASS_Start();
 BOOL BASS_Update(DWORD length);
 int BASS_ErrorGetCode();
 
-// Streams of MPEG audio (layers 1 to 3). With mem == FALSE, file is a path and offset and length
-// select a byte range of the file (length 0: to its end); with mem == TRUE, file points at
-// length bytes in memory (offset is not used), which are copied. Other flags than BASS_STREAM_PRESCAN are
-// ignored: every stream is measured exactly. Returns 0 on failure.
+// Streams of MPEG audio (layers 1 to 3). With mem == FALSE, file is a path and offset and
+// length select a byte range of the file (length 0: to its end); with mem == TRUE, file points
+// at length bytes in memory (offset is not used), read during the call only. Flags other than
+// BASS_STREAM_PRESCAN are ignored: every stream is measured exactly. Returns 0 on failure.
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
 BOOL BASS_StreamFree(HSTREAM handle);
 

@@ -139,6 +139,12 @@ TEST_F(Bass, LengthAndConversionsFollowTheStreamsOwnFormat) {
         EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(s, length), c.seconds);
         EXPECT_EQ(BASS_ChannelSeconds2Bytes(s, 0.5), QWORD(c.rate / 2) * c.frameBytes);
         EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(s, QWORD(c.rate / 5) * c.frameBytes), 0.2);
+        // Seconds from bytes convert back to the same bytes, whatever the rounding of the division.
+        int roundTripMisses = 0;
+        for (QWORD bytes = 0; bytes <= length; bytes += c.frameBytes)
+            roundTripMisses += BASS_ChannelSeconds2Bytes(s, BASS_ChannelBytes2Seconds(s, bytes)) != bytes;
+        EXPECT_EQ(roundTripMisses, 0);
+        EXPECT_EQ(BASS_ChannelSeconds2Bytes(s, -1.0), QWORD(-1));
         EXPECT_EQ(BASS_ChannelGetPosition(s, BASS_POS_BYTE), 0u);
         EXPECT_EQ(BASS_ChannelIsActive(s), DWORD(BASS_ACTIVE_STOPPED));
         EXPECT_TRUE(BASS_StreamFree(s));
