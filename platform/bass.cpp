@@ -55,7 +55,7 @@ struct Stream {
     QWORD handEnd = 0;
     Uint64 handTicks = 0;  // when it was handed over
 
-    // Main thread only.
+    // Used by the BASS calls only.
     QWORD seekStream = 0;  // the last seek, in stream frames and in output frames, from which
     QWORD seekOut = 0;     // output positions map back to stream positions exactly
     QWORD lastHeard = 0;   // keeps the heard position monotonic while playing
