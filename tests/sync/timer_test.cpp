@@ -66,20 +66,25 @@ TEST_F(Timer, PlayResumesWherePauseStopped) {
     EXPECT_FALSE(timer.isPlaying());
     timer.setRow(10.0f);
     BASS_Start();
+    const auto start = std::chrono::steady_clock::now();
     timer.play();
     EXPECT_TRUE(timer.isPlaying());
     std::this_thread::sleep_for(100ms);
     timer.pause();
+    const double played = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_FALSE(timer.isPlaying());
     const float paused = timer.getRow();
-    EXPECT_NEAR(paused, 12.0f, 0.6f);  // 100 ms is two rows
+    EXPECT_NEAR(paused, 10.0 + played * 20.0, 1.6);  // within 80 ms of the time played
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(timer.getRow(), paused);
 
     timer.play();
     EXPECT_GE(timer.getRow(), paused);
+    const auto resumed = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(50ms);
-    EXPECT_NEAR(timer.getRow(), paused + 1.0f, 0.6f);
+    const float row = timer.getRow();
+    const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - resumed).count();
+    EXPECT_NEAR(row, paused + since * 20.0, 1.6);
 }
 
 }  // namespace
