@@ -201,9 +201,24 @@ bool saneRate(long rate) {
     return std::find(std::begin(rates), std::end(rates), rate) != std::end(rates);
 }
 
+// Where the audio frames end: before an ID3v1 tag and an APEv2 tag at the end of the data.
+size_t audioEnd(const unsigned char* data, size_t size) {
+    if (size >= 128 && std::memcmp(data + size - 128, "TAG", 3) == 0)
+        size -= 128;
+    if (size >= 32 && std::memcmp(data + size - 32, "APETAGEX", 8) == 0) {
+        const unsigned char* footer = data + size - 32;
+        const size_t tagSize = size_t(footer[12]) | size_t(footer[13]) << 8 | size_t(footer[14]) << 16 |
+                               size_t(footer[15]) << 24;
+        const bool hasHeader = (footer[23] & 0x80) != 0;
+        size -= std::min(size, tagSize + (hasHeader ? 32 : 0));
+    }
+    return size;
+}
+
 // Decodes MPEG audio completely into 16-bit samples in its own format. Rejects data that is
-// not made of MPEG frames: mpg123 skips junk silently, so the decoded frames must cover at
-// least half of the bytes from the first frame on. A truncated file keeps what it holds.
+// not made of MPEG frames: mpg123 skips junk silently and finds false frames in other formats
+// (AAC in MP4, for one), so the frames decoded must fill nine tenths of the bytes from the first
+// frame to the trailing tags. A truncated file keeps what it holds.
 bool decodeMpeg(const unsigned char* data, size_t size, Stream& s) {
     static std::once_flag initOnce;
     std::call_once(initOnce, [] { mpg123_init(); });
@@ -236,6 +251,7 @@ bool decodeMpeg(const unsigned char* data, size_t size, Stream& s) {
     }
 
     size_t frameBytes = 0;
+    size_t largestFrame = 0;
     off_t firstFrameAt = -1;
     for (;;) {
         off_t frameNumber = 0;
@@ -247,16 +263,21 @@ bool decodeMpeg(const unsigned char* data, size_t size, Stream& s) {
         if (result != MPG123_OK)
             break;  // the end, or data that no longer decodes: keep what came before
         mpg123_frameinfo info;
-        if (mpg123_info(mh.get(), &info) == MPG123_OK)
+        if (mpg123_info(mh.get(), &info) == MPG123_OK) {
             frameBytes += size_t(std::max(info.framesize, 0));
+            largestFrame = std::max(largestFrame, size_t(std::max(info.framesize, 0)));
+        }
         if (firstFrameAt < 0)
             firstFrameAt = mpg123_framepos(mh.get());
         const int16_t* pcm = reinterpret_cast<const int16_t*>(audio);
         samples.insert(samples.end(), pcm, pcm + bytes / sizeof(int16_t));
     }
 
-    const size_t span = size - size_t(std::clamp<off_t>(firstFrameAt, 0, off_t(size)));
-    if (samples.size() < size_t(channels) || frameBytes * 2 < span)
+    // The frames must fill the bytes from the first frame to the trailing tags, but for the
+    // frame a truncated file cuts short.
+    const size_t start = size_t(std::clamp<off_t>(firstFrameAt, 0, off_t(size)));
+    const size_t span = audioEnd(data, size) - std::min(start, audioEnd(data, size));
+    if (samples.size() < size_t(channels) || (frameBytes + largestFrame) * 10 < span * 9)
         return false;
     s.rate = int(rate);
     s.channels = channels;

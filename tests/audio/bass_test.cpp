@@ -117,6 +117,7 @@ TEST_F(Bass, RejectsFilesThatAreNotMpegAudio) {
         scratchFile("noise.mp3", noise).string(),
         scratchFile("header.mp3", header).string(),
         scratchFile("buried.mp3", buried).string(),
+        "tests/fixtures/aac_in_mp4.mp3",  // false MPEG frames between AAC data
         testing::TempDir(),  // a directory
     };
     for (const std::string& path : cases) {
@@ -160,6 +161,13 @@ TEST_F(Bass, TruncatedAndInMemoryStreamsPlayWhatTheyHold) {
     ASSERT_NE(memory, 0u);
     EXPECT_EQ(BASS_ChannelGetLength(memory, BASS_POS_BYTE), 88200u * 4);
 
+    // Cut anywhere, even a few frames in, a file plays the frames it holds completely.
+    for (const size_t cut : {size_t(1000), size_t(2500)}) {
+        const std::vector<char> start(whole.begin(), whole.begin() + long(cut));
+        const HSTREAM s = open(scratchFile("start.mp3", start).c_str());
+        EXPECT_GT(BASS_ChannelGetLength(s, BASS_POS_BYTE), 0u) << cut;
+        BASS_StreamFree(s);
+    }
     const std::vector<char> half(whole.begin(), whole.begin() + long(whole.size() / 2));
     const HSTREAM truncated = open(scratchFile("half.mp3", half).c_str());
     const double seconds = BASS_ChannelBytes2Seconds(truncated, BASS_ChannelGetLength(truncated, BASS_POS_BYTE));
