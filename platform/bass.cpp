@@ -132,7 +132,8 @@ Stream* findStream(DWORD handle) {
 QWORD heardFrame(Stream& s) {
     if (s.state != BASS_ACTIVE_PLAYING)
         return s.cursor;
-    const Uint64 elapsed = SDL_GetPerformanceCounter() - s.handTicks;
+    const Uint64 now = SDL_GetPerformanceCounter();
+    const Uint64 elapsed = now > s.handTicks ? now - s.handTicks : 0;
     const double elapsedFrames = double(elapsed) * double(output->rate) / double(output->ticksPerSecond);
     const QWORD block = s.handEnd - s.handStart;
     QWORD heard = s.handStart + (elapsedFrames >= double(block) ? block : QWORD(elapsedFrames));
