@@ -49,6 +49,7 @@ const char* const kFontFiles[] = {
 const float kFontPixels = 13.0f;
 
 struct View {
+    int savedGl[3] = {0, 0, 0};  // the context attributes in force before the dialog
     SDL_Window* window = nullptr;
     SDL_GLContext gl = nullptr;
     ImGuiContext* imgui = nullptr;
@@ -150,16 +151,21 @@ void destroyView(View& v) {
     }
     if (v.gl) SDL_GL_DeleteContext(v.gl);
     if (v.window) SDL_DestroyWindow(v.window);
-    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, v.savedGl[0]);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, v.savedGl[1]);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, v.savedGl[2]);
     v = View{};
 }
 
 // The hidden window, GL context and ImGui context of a dialog; false when any is missing.
+// The dialog's context attributes replace the program's only while the dialog is open.
 bool createView(View& v, const DialogTemplate* tpl) {
+    SDL_GL_GetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, &v.savedGl[0]);
+    SDL_GL_GetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, &v.savedGl[1]);
+    SDL_GL_GetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, &v.savedGl[2]);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
 
     v.imgui = ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
