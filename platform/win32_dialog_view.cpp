@@ -205,7 +205,7 @@ bool createView(View& v, const DialogTemplate* tpl) {
     style.Colors[ImGuiCol_Border] = ImGui::ColorConvertU32ToFloat4(IM_COL32(100, 100, 100, 255));
     style.Colors[ImGuiCol_Text] = ImGui::ColorConvertU32ToFloat4(kText);
     style.Colors[ImGuiCol_Header] = ImGui::ColorConvertU32ToFloat4(kAccent);
-    style.Colors[ImGuiCol_HeaderHovered] = ImGui::ColorConvertU32ToFloat4(kAccent);
+    style.Colors[ImGuiCol_HeaderHovered] = ImGui::ColorConvertU32ToFloat4(kHotFace);
     style.Colors[ImGuiCol_HeaderActive] = ImGui::ColorConvertU32ToFloat4(kAccent);
 
     loadBitmaps(v, tpl);
@@ -379,9 +379,11 @@ void drawComboList(DialogRecord* d, int i, View& v) {
     for (int j = 0; j < count; ++j) {
         bool selected = j == c.selection;
         ImGui::PushID(j);
+        // The selected row stays blue under the mouse; other rows light up.
         ImGui::PushStyleColor(ImGuiCol_Text, ImGui::ColorConvertU32ToFloat4(selected ? kWhite : kText));
+        ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImGui::ColorConvertU32ToFloat4(selected ? kAccent : kHotFace));
         if (ImGui::Selectable(c.entries[j].c_str(), selected, 0, ImVec2(0, rowHeight()))) picked = j;
-        ImGui::PopStyleColor();
+        ImGui::PopStyleColor(2);
         if (selected && scroll) ImGui::SetScrollHereY(0.5f);
         ImGui::PopID();
     }
