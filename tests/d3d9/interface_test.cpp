@@ -1,0 +1,149 @@
+// The Direct3D 9 interface object: adapters, modes, checks, caps and device creation.
+#include <gtest/gtest.h>
+
+#include "platform/d3d9.h"
+#include "platform/d3d9_gl.h"
+
+namespace {
+
+class InterfaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        if (!d3d_) {
+            GTEST_SKIP() << "no display";
+        }
+    }
+    void TearDown() override {
+        if (d3d_) {
+            EXPECT_EQ(d3d_->Release(), 0u);
+        }
+        EXPECT_EQ(d3d9glLiveObjectCount(), 0);
+    }
+    static D3DPRESENT_PARAMETERS params(UINT w, UINT h) {
+        D3DPRESENT_PARAMETERS pp{};
+        pp.BackBufferWidth = w;
+        pp.BackBufferHeight = h;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.BackBufferCount = 3;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.Windowed = TRUE;
+        pp.EnableAutoDepthStencil = TRUE;
+        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+        return pp;
+    }
+    IDirect3D9* d3d_ = nullptr;
+};
+
+TEST(Direct3DCreate9Test, RejectsOtherSdkVersions) { EXPECT_EQ(Direct3DCreate9(31), nullptr); }
+
+TEST_F(InterfaceTest, ListsTheDisplayModesSmallestFirst) {
+    ASSERT_GE(d3d_->GetAdapterCount(), 1u);
+    const UINT count = d3d_->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
+    ASSERT_GT(count, 0u);
+    D3DDISPLAYMODE previous{};
+    for (UINT i = 0; i < count; ++i) {
+        D3DDISPLAYMODE m{};
+        ASSERT_EQ(d3d_->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &m), D3D_OK);
+        EXPECT_EQ(m.Format, D3DFMT_X8R8G8B8);
+        EXPECT_TRUE(m.Width > previous.Width || (m.Width == previous.Width && m.Height >= previous.Height));
+        previous = m;
+    }
+    D3DDISPLAYMODE m{};
+    EXPECT_EQ(d3d_->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, count, &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d3d_->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_A8R8G8B8), 0u);  // not an adapter format
+    EXPECT_EQ(d3d_->GetAdapterModeCount(7, D3DFMT_X8R8G8B8), 0u);
+    D3DDISPLAYMODE desktop{};
+    ASSERT_EQ(d3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop), D3D_OK);
+    EXPECT_GT(desktop.Width, 0u);
+}
+
+TEST_F(InterfaceTest, MultisampleChecksFollowTheGlLimits) {
+    DWORD quality = 99;
+    EXPECT_EQ(d3d_->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, FALSE, D3DMULTISAMPLE_NONE,
+                                               &quality),
+              D3D_OK);
+    EXPECT_EQ(quality, 1u);
+    // The supported types form a prefix of 2, 4, 6, ... 16; the first unsupported one fails.
+    bool failed = false;
+    for (UINT type = 2; type <= 16; type += 2) {
+        HRESULT hr = d3d_->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, FALSE,
+                                                      static_cast<D3DMULTISAMPLE_TYPE>(type), &quality);
+        if (failed) {
+            EXPECT_EQ(hr, D3DERR_NOTAVAILABLE) << type;
+        }
+        if (FAILED(hr)) {
+            EXPECT_EQ(hr, D3DERR_NOTAVAILABLE);
+            EXPECT_EQ(quality, 0u);
+            failed = true;
+        }
+    }
+    EXPECT_EQ(d3d_->CheckDeviceMultiSampleType(0, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, FALSE, D3DMULTISAMPLE_NONE, nullptr),
+              D3DERR_NOTAVAILABLE);
+}
+
+TEST_F(InterfaceTest, CapsOfferHardwareTransformAndAPureDevice) {
+    D3DCAPS9 caps{};
+    ASSERT_EQ(d3d_->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
+    EXPECT_TRUE(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT);
+    EXPECT_TRUE(caps.DevCaps & D3DDEVCAPS_PUREDEVICE);
+    EXPECT_GE(caps.MaxTextureWidth, 2048u);
+    EXPECT_GE(caps.MaxStreams, 2u);
+    EXPECT_EQ(d3d_->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST_F(InterfaceTest, CreateDeviceFailuresLeaveNoDevice) {
+    D3DCAPS9 caps{};
+    d3d_->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps);
+    struct Case {
+        const char* what;
+        D3DPRESENT_PARAMETERS pp;
+        DWORD flags;
+        HRESULT expected;
+    };
+    Case cases[] = {
+        {"back buffer larger than GL allows", params(caps.MaxTextureWidth + 1, 16), 0x44, D3DERR_NOTAVAILABLE},
+        {"four back buffers", params(16, 16), 0x44, D3DERR_INVALIDCALL},
+        {"no vertex processing named", params(16, 16), D3DCREATE_MULTITHREADED, D3DERR_INVALIDCALL},
+        {"zero-sized back buffer without a window", params(0, 0), 0x44, D3DERR_INVALIDCALL},
+    };
+    cases[1].pp.BackBufferCount = 4;
+    for (Case& c : cases) {
+        IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(static_cast<uintptr_t>(0x1234));
+        EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, c.flags, &c.pp, &device), c.expected) << c.what;
+        EXPECT_EQ(device, nullptr) << c.what;
+    }
+    EXPECT_EQ(d3d9glLiveObjectCount(), 1);
+}
+
+TEST_F(InterfaceTest, DeviceWithoutWindowRendersAndPresents) {
+    // The host's parameters: 0x54 behaviour, three back buffers, immediate presentation.
+    D3DPRESENT_PARAMETERS pp = params(320, 200);
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x54, &pp, &device), D3D_OK);
+    IDirect3DSurface9* bb = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 2, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(bb->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 320u);
+    EXPECT_EQ(desc.Height, 200u);
+    EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
+    for (int frame = 0; frame < 3; ++frame) {
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00FF0000u, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    }
+    std::vector<uint32_t> px;
+    ASSERT_EQ(d3d9glReadSurface(bb, px, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(px[100 * 320 + 100], 0xFFFF0000u);  // red; the X8 back buffer reads opaque
+    EXPECT_EQ(bb->Release(), 0u);
+    IDirect3D9* owner = nullptr;
+    ASSERT_EQ(device->GetDirect3D(&owner), D3D_OK);
+    EXPECT_EQ(owner, d3d_);
+    owner->Release();
+    EXPECT_EQ(device->Release(), 0u);
+}
+
+}  // namespace
