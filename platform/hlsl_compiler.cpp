@@ -43,6 +43,7 @@ void translateLog(const std::string& log, const std::string& source, const Prepr
             if (m[1] == "WARNING") continue;
             int outLine = std::stoi(m[2]);
             std::string message = m[3];
+            while (!message.empty() && message.back() == ' ') message.pop_back();
             Diagnostic d;
             SourceLine where = src.locate(outLine);
             d.file = where.file < static_cast<int>(src.files.size()) ? src.files[where.file] : fallback.file;
@@ -67,7 +68,9 @@ void translateLog(const std::string& log, const std::string& source, const Prepr
                 }
             }
             // glslang puts the offending token first: "'x' : undeclared identifier".
-            d.message = message;
+            static const std::regex expected(R"(^'(.*)' : Expected\s*$)");
+            std::smatch e;
+            d.message = std::regex_match(message, e, expected) ? "syntax error: expected '" + e[1].str() + "'" : message;
             errors.push_back(d);
             any = true;
         } else if (std::regex_match(line, m, plain)) {
@@ -90,6 +93,8 @@ void translateLog(const std::string& log, const std::string& source, const Prepr
 bool isBuiltinSemantic(const std::string& s) { return s.rfind("SV_", 0) == 0; }
 
 }  // namespace
+
+std::string samplerUniformName(const std::string& hlslName) { return "orl_sampler_" + hlslName; }
 
 void splitSemantic(const std::string& semantic, std::string& name, unsigned& index) {
     size_t digits = semantic.size();
@@ -233,7 +238,7 @@ bool crossOne(const SpirvShader& shader, const std::map<std::string, uint32_t>& 
     for (const auto& r : res.sampled_images) {
         std::string name = glsl.get_name(r.id);
         if (name.empty()) name = r.name;
-        glsl.set_name(r.id, "orl_sampler" + std::to_string(out.samplers.size()));
+        glsl.set_name(r.id, samplerUniformName(name));
         glsl.unset_decoration(r.id, spv::DecorationBinding);
         glsl.unset_decoration(r.id, spv::DecorationDescriptorSet);
         out.samplers.push_back(name);

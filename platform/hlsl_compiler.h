@@ -60,7 +60,7 @@ struct UniformBlock {
 struct GlslStage {
     std::string source;
     UniformBlock globals;
-    std::vector<std::string> samplers;  // HLSL names; GLSL names are orl_sampler<i> in this order
+    std::vector<std::string> samplers;  // HLSL names of the samplers the stage uses
 };
 
 // Vertex-input semantic (name without index, upper case) and index to attribute location, -1
@@ -69,6 +69,8 @@ using AttribLocator = std::function<int(const std::string& semantic, unsigned in
 
 // Name of the uniform block holding the globals in the GLSL output.
 inline constexpr const char* kGlobalBlockName = "orl_Globals";
+// The GLSL uniform of an HLSL sampler: the same in every stage and pass of an effect.
+std::string samplerUniformName(const std::string& hlslName);
 // Splits "TEXCOORD3" into "TEXCOORD", 3.
 void splitSemantic(const std::string& semantic, std::string& name, unsigned& index);
 
