@@ -281,6 +281,23 @@ public:
     }
     HRESULT End() override;
 
+    HRESULT GetSamplerStateDesc(D3DXHANDLE handle, UINT index, D3DXPASS_STATE* state) override {
+        int i = parameter(handle);
+        if (i < 0 || !state || params_[i].info.type != fx::BaseType::Sampler) return D3DERR_INVALIDCALL;
+        const fx::Parameter& p = params_[i].info;
+        if (!p.samplerTexture.empty()) {
+            if (index == 0) {
+                *state = D3DXPASS_STATE{"Texture", p.samplerTexture.c_str(), 0, 0};
+                return D3D_OK;
+            }
+            --index;
+        }
+        if (index >= p.samplerStates.size()) return D3DERR_INVALIDCALL;
+        const fx::StateAssignment& s = p.samplerStates[index];
+        *state = D3DXPASS_STATE{s.name.c_str(), s.valueText.c_str(), s.state, s.value};
+        return D3D_OK;
+    }
+
     HRESULT GetDevice(IDirect3DDevice9** device) override {
         if (!device) return D3DERR_INVALIDCALL;
         device_->AddRef();

@@ -182,6 +182,12 @@ struct ID3DXEffect : IUnknown {
 
     virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
 
+    // The sampler_state block of a sampler parameter, one assignment per index in the order
+    // written; "Texture" comes back with State 0 and the texture parameter's name as ValueText.
+    virtual HRESULT GetSamplerStateDesc(D3DXHANDLE /*sampler*/, UINT /*index*/, D3DXPASS_STATE* /*state*/) {
+        return D3DERR_INVALIDCALL;
+    }
+
 protected:
     virtual ~ID3DXEffect() = default;
 };
