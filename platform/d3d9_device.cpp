@@ -123,7 +123,6 @@ HRESULT Device::init(HWND window) {
         std::fprintf(stderr, "CreateDevice: no OpenGL 4.5 core context: %s\n", SDL_GetError());
         return D3DERR_NOTAVAILABLE;
     }
-    sCurrent = this;
     // Immediate presentation never waits for the retrace; the default waits for one.
     const UINT interval = pp_.PresentationInterval;
     int swap = interval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
@@ -220,7 +219,6 @@ Device::~Device() {
         SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(context_);
     }
-    if (sCurrent == this) sCurrent = nullptr;
     if (madeFullscreen_) SDL_SetWindowFullscreen(window_, 0);
     if (ownsWindow_ && window_) SDL_DestroyWindow(window_);
     if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -235,10 +233,7 @@ ULONG Device::Release() {
     return left;
 }
 
-void Device::makeCurrentSlow() {
-    SDL_GL_MakeCurrent(window_, context_);
-    sCurrent = this;
-}
+void Device::makeCurrentSlow() { SDL_GL_MakeCurrent(window_, context_); }
 
 HRESULT Device::GetDirect3D(IDirect3D9** ppD3D9) {
     if (!ppD3D9) return D3DERR_INVALIDCALL;

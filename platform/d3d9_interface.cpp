@@ -178,15 +178,13 @@ UINT Direct3D::GetAdapterCount() {
 
 std::vector<D3DDISPLAYMODE> Direct3D::modes(UINT adapter, D3DFORMAT format) const {
     std::vector<D3DDISPLAYMODE> list;
-    // The adapter formats are the 32-bit X8R8G8B8 and the 16-bit R5G6B5 desktop formats.
-    int wantBits = format == D3DFMT_X8R8G8B8 ? 24 : format == D3DFMT_R5G6B5 ? 16 : 0;
-    if (wantBits == 0) return list;
+    // The adapter formats are X8R8G8B8 and R5G6B5. GL renders 32-bit colour whatever the
+    // desktop depth, so every display mode is offered in both.
+    if (format != D3DFMT_X8R8G8B8 && format != D3DFMT_R5G6B5) return list;
     int count = SDL_GetNumDisplayModes(static_cast<int>(adapter));
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode m;
         if (SDL_GetDisplayMode(static_cast<int>(adapter), i, &m) != 0) continue;
-        int bits = static_cast<int>(SDL_BITSPERPIXEL(m.format));
-        if ((wantBits == 24 && bits != 24 && bits != 32) || (wantBits == 16 && bits != 16)) continue;
         if (m.w <= 0 || m.h <= 0) continue;
         D3DDISPLAYMODE d{static_cast<UINT>(m.w), static_cast<UINT>(m.h), static_cast<UINT>(std::max(0, m.refresh_rate)),
                          format};

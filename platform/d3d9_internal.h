@@ -455,9 +455,10 @@ public:
     void forgetProgram(GLuint program);
     HRESULT readSurface(Surface* surface, std::vector<uint32_t>& argb);
 
-    // Makes this device's GL context current (cheap when it already is).
+    // Makes this device's GL context current (cheap when it already is). Asks SDL rather than
+    // trusting a cache: dialogs and message boxes may make a context of their own current.
     void makeCurrent() {
-        if (sCurrent != this) makeCurrentSlow();
+        if (SDL_GL_GetCurrentContext() != context_) makeCurrentSlow();
     }
     const GlLimits& limits() const { return limits_; }
     Direct3D* d3d() const { return d3d_; }
@@ -507,8 +508,6 @@ private:
     // Resolves a multisampled surface into a single-sampled renderbuffer of its size;
     // returns the framebuffer to read from.
     GLuint resolveForRead(Surface* surface, GLbitfield mask);
-
-    static inline Device* sCurrent = nullptr;
 
     ULONG refs_ = 1;
     Direct3D* d3d_;

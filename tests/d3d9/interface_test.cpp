@@ -3,6 +3,7 @@
 
 #include "platform/d3d9.h"
 #include "platform/d3d9_gl.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -144,6 +145,33 @@ TEST_F(InterfaceTest, DeviceWithoutWindowRendersAndPresents) {
     EXPECT_EQ(owner, d3d_);
     owner->Release();
     EXPECT_EQ(device->Release(), 0u);
+}
+
+LRESULT CALLBACK plainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+TEST_F(InterfaceTest, DeviceOnAWindowTakesItsClientAreaAndPresents) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = plainProc;
+    wc.lpszClassName = "d3d9test";
+    RegisterClassExA(&wc);
+    HWND window = CreateWindowExA(0, "d3d9test", "d3d9test", WS_OVERLAPPEDWINDOW, 0, 0, 240, 160, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    RECT client{};
+    GetClientRect(window, &client);
+    // A zero-sized windowed back buffer takes the client area, as in Direct3D.
+    D3DPRESENT_PARAMETERS pp = params(0, 0);
+    pp.hDeviceWindow = window;
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window, 0x44, &pp, &device), D3D_OK);
+    EXPECT_EQ(pp.BackBufferWidth, static_cast<UINT>(client.right - client.left));
+    EXPECT_EQ(pp.BackBufferHeight, static_cast<UINT>(client.bottom - client.top));
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(device->Release(), 0u);
+    DestroyWindow(window);
+    UnregisterClassA("d3d9test", nullptr);
 }
 
 }  // namespace
