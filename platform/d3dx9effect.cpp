@@ -81,8 +81,14 @@ struct ParameterRuntime {
     std::vector<float> values;  // valueCount() floats, row by row
     IDirect3DBaseTexture9* texture = nullptr;
     const fx::UniformMember* member = nullptr;  // its place in the global block, if any
+    std::vector<uint32_t> offsets;               // block offset of each value; kNoOffset: not in the block
+    fx::ScalarKind kind = fx::ScalarKind::Float;
     int textureParam = -1;                      // samplers: the texture parameter they read
 };
+
+constexpr uint32_t kNoOffset = 0xFFFFFFFFu;
+
+void placeValues(ParameterRuntime& p, size_t blockSize);
 
 struct SamplerUnit {
     int param;  // the sampler parameter
@@ -336,7 +342,7 @@ private:
         int i = parameter(handle);
         return i < 0 ? D3DERR_INVALIDCALL : write(params_[i], values, count);
     }
-    HRESULT write(ParameterRuntime& p, const float* values, size_t count);
+    HRESULT write(ParameterRuntime& p, const float* values, size_t count, size_t first = 0);
     void store(const ParameterRuntime& p, size_t first, size_t count);
     void upload() {
         glNamedBufferSubData(ubo_, 0, static_cast<GLsizeiptr>(block_.size()), block_.data());
@@ -561,7 +567,9 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
         for (ParameterRuntime& p : params_) {
             for (const fx::UniformMember& m : layout_.members)
                 if (m.name == p.info.name) p.member = &m;
-            if (p.member) store(p, 0, p.values.size());
+            if (!p.member) continue;
+            placeValues(p, block_.size());
+            store(p, 0, p.values.size());
         }
         glCreateBuffers(1, &ubo_);
         glNamedBufferData(ubo_, static_cast<GLsizeiptr>(block_.size()), block_.data(), GL_DYNAMIC_DRAW);
@@ -570,44 +578,62 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
     return true;
 }
 
-// Copies values [first, first + count) of a parameter into the block image.
-void Effect::store(const ParameterRuntime& p, size_t first, size_t count) {
+// Where each value of a parameter lives in the block: elements at the array stride, matrix rows
+// at the matrix stride (or columns, for a column-major member).
+void placeValues(ParameterRuntime& p, size_t blockSize) {
     const fx::UniformMember& m = *p.member;
     const size_t rows = static_cast<size_t>(p.info.rows), columns = static_cast<size_t>(p.info.columns);
     const size_t perElement = rows * columns;
-    const bool isBool = p.info.type == fx::BaseType::Bool;
-    for (size_t v = first; v < first + count; ++v) {
+    p.kind = m.kind;
+    p.offsets.assign(p.values.size(), kNoOffset);
+    for (size_t v = 0; v < p.values.size(); ++v) {
         size_t element = v / perElement, within = v % perElement;
         size_t r = within / columns, c = within % columns;
-        if (m.elements > 0 && element >= m.elements) break;
+        if ((m.elements > 0 && element >= m.elements) || (m.elements == 0 && element > 0)) break;
         if (r >= m.rows || c >= m.columns) continue;
         size_t offset = m.offset + element * m.arrayStride;
         if (m.rows > 1)
             offset += m.rowsContiguous ? r * m.matrixStride + c * 4 : c * m.matrixStride + r * 4;
         else
             offset += c * 4;
-        if (offset + 4 > block_.size()) break;
-        uint8_t* at = block_.data() + offset;
-        const float f = p.values[v];
-        if (m.kind == fx::ScalarKind::Float) {
-            std::memcpy(at, &f, 4);
-        } else if (m.kind == fx::ScalarKind::Int) {
-            int32_t i = static_cast<int32_t>(f);
-            std::memcpy(at, &i, 4);
-        } else {
-            uint32_t u = isBool ? (f != 0.0f ? 1u : 0u) : static_cast<uint32_t>(f);
-            std::memcpy(at, &u, 4);
-        }
+        if (offset + 4 <= blockSize) p.offsets[v] = static_cast<uint32_t>(offset);
     }
 }
 
-HRESULT Effect::write(ParameterRuntime& p, const float* values, size_t count) {
-    size_t n = std::min(count, p.values.size());
-    if (n == 0) return p.values.empty() ? D3DERR_INVALIDCALL : D3D_OK;
-    if (std::memcmp(p.values.data(), values, n * 4) == 0) return D3D_OK;  // unchanged: nothing to upload
-    std::memcpy(p.values.data(), values, n * 4);
+// Copies values [first, first + count) of a parameter into the block image.
+void Effect::store(const ParameterRuntime& p, size_t first, size_t count) {
+    uint8_t* block = block_.data();
+    const uint32_t* offsets = p.offsets.data();
+    const float* values = p.values.data();
+    const size_t end = first + count;
+    if (p.kind == fx::ScalarKind::Float) {
+        for (size_t v = first; v < end; ++v)
+            if (offsets[v] != kNoOffset) std::memcpy(block + offsets[v], values + v, 4);
+        return;
+    }
+    const bool isBool = p.info.type == fx::BaseType::Bool;
+    for (size_t v = first; v < end; ++v) {
+        if (offsets[v] == kNoOffset) continue;
+        uint32_t bits;
+        if (p.kind == fx::ScalarKind::Int) {
+            int32_t i = static_cast<int32_t>(values[v]);
+            std::memcpy(&bits, &i, 4);
+        } else {
+            bits = isBool ? (values[v] != 0.0f ? 1u : 0u) : static_cast<uint32_t>(values[v]);
+        }
+        std::memcpy(block + offsets[v], &bits, 4);
+    }
+}
+
+HRESULT Effect::write(ParameterRuntime& p, const float* values, size_t count, size_t first) {
+    if (p.values.empty()) return D3DERR_INVALIDCALL;
+    if (first >= p.values.size()) return D3D_OK;
+    size_t n = std::min(count, p.values.size() - first);
+    float* at = p.values.data() + first;
+    if (std::memcmp(at, values, n * 4) == 0) return D3D_OK;  // unchanged: nothing to upload
+    std::memcpy(at, values, n * 4);
     if (p.member) {
-        store(p, 0, n);
+        store(p, first, n);
         blockDirty_ = true;
     }
     return D3D_OK;
@@ -619,12 +645,20 @@ HRESULT Effect::SetMatrixArray(D3DXHANDLE handle, const D3DMATRIX* matrices, UIN
     ParameterRuntime& p = params_[i];
     if (p.values.empty()) return D3DERR_INVALIDCALL;
     // Each matrix fills rows x columns values; a float4x3 takes the first three columns.
-    const size_t rows = static_cast<size_t>(p.info.rows), columns = static_cast<size_t>(p.info.columns);
-    std::vector<float> values;
-    for (UINT k = 0; k < count; ++k)
-        for (size_t r = 0; r < rows; ++r)
-            for (size_t c = 0; c < columns; ++c) values.push_back(matrices[k].m[r][c]);
-    return write(p, values.data(), values.size());
+    const size_t rows = std::min<size_t>(static_cast<size_t>(p.info.rows), 4);
+    const size_t columns = std::min<size_t>(static_cast<size_t>(p.info.columns), 4);
+    const size_t perMatrix = rows * columns;
+    for (UINT k = 0; k < count && k * perMatrix < p.values.size(); ++k) {
+        float values[16];
+        if (perMatrix == 16) {
+            std::memcpy(values, matrices[k].m, sizeof values);
+        } else {
+            for (size_t r = 0; r < rows; ++r)
+                for (size_t c = 0; c < columns; ++c) values[r * columns + c] = matrices[k].m[r][c];
+        }
+        write(p, values, perMatrix, k * perMatrix);
+    }
+    return D3D_OK;
 }
 
 HRESULT Effect::GetMatrix(D3DXHANDLE handle, D3DMATRIX* matrix) {
