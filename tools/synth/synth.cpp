@@ -187,9 +187,12 @@ Style styleOf(const std::string& name) {
 const Chord& chordFor(Style style, int barInSection) {
     static const Chord* mainLoop[4] = {&kDm, &kBb, &kF, &kC};
     static const Chord* breakLoop[4] = {&kGm, &kDm, &kBb, &kA};
+    // The end section plays the main loop under the returning melody, then turns through Bb and
+    // Gm to the dominant, which the outro's D minor resolves.
+    static const Chord* endTurn[4] = {&kBb, &kGm, &kA, &kA};
     switch (style) {
-        case Style::Break:
-        case Style::End: return *breakLoop[barInSection % 4];
+        case Style::Break: return *breakLoop[barInSection % 4];
+        case Style::End: return barInSection < 8 ? *mainLoop[barInSection % 4] : *endTurn[(barInSection - 8) % 4];
         case Style::Outro: return kDm;
         default: return *mainLoop[barInSection % 4];
     }
@@ -306,7 +309,7 @@ private:
                 break;
             }
             case Style::Break: {
-                pad(b0, barBeats, ch, 900 + 1800 * progress, 1.7);
+                pad(b0, barBeats, ch, 900 + 1800 * progress, 1.3);
                 bassSustain(b0, barBeats, ch, 0.6);
                 melodyBar(kBreakTheme, bar % 4, b0, bar >= 4 ? 12 : 0, 1.0, 2200);
                 if (bar >= 4) arpBar(b0, ch, 800 + 3000 * (bar - 4) / 4.0, 0.6);
@@ -356,7 +359,7 @@ private:
             double hz = 48.0 + 140.0 * std::exp(-t / 0.028);
             double body = o.sine(hz) * std::exp(-t / 0.32);
             double click = (t < 0.004 ? (1.0 - t / 0.004) : 0.0) * 0.35;
-            double v = std::tanh(1.6 * (body + click)) * vel * 0.8;
+            double v = std::tanh(1.6 * (body + click)) * vel * 0.5;
             drums.add(s0 + i, v, v);
         }
     }
@@ -393,7 +396,7 @@ private:
             bp.run(rng.next());
             double v = (tone.sine(190.0 + 40.0 * std::exp(-t / 0.01)) * std::exp(-t / 0.05) * 0.5 +
                         (bp.band * 1.4 + bp.high * 0.3) * std::exp(-t / 0.13)) *
-                       vel * 0.5;
+                       vel * 0.42;
             drums.add(s0 + i, v * pl, v * pr);
             reverbSend.add(s0 + i, v * 0.4, v * 0.4);
         }
@@ -492,7 +495,7 @@ private:
             double raw = a.saw(hz) * 0.5 + b.saw(hz * 1.006) * 0.5;
             f.run(raw);
             double env = adsr(t, gate, 0.004, 0.15, 0.7, 0.03);
-            double v = (f.low * 0.75 + sub.sine(hz) * 0.6) * env * vel * 0.42;
+            double v = (f.low * 0.75 + sub.sine(hz) * 0.6) * env * vel * 0.75;
             bass.add(s0 + i, v, v);
         }
     }
@@ -533,7 +536,7 @@ private:
                 double x0 = o[0].saw(hz * 0.996), x1 = o[1].saw(hz), x2 = o[2].saw(hz * 1.004);
                 fl.run(x0 + x1 * 0.6);
                 fr.run(x2 + x1 * 0.6);
-                double g = env * vel * 0.05;
+                double g = env * vel * 0.085;
                 pads.add(s0 + i, fl.low * g, fr.low * g);
                 reverbSend.add(s0 + i, fl.low * g * 0.6, fr.low * g * 0.6);
             }
@@ -567,7 +570,7 @@ private:
                     }
                     fl.run(l);
                     fr.run(r);
-                    double g = adsr(t, gate, 0.003, 0.2, 0.6, 0.08) * 0.035;
+                    double g = adsr(t, gate, 0.003, 0.2, 0.6, 0.08) * 0.06;
                     pads.add(s0 + i, fl.low * g, fr.low * g);
                     reverbSend.add(s0 + i, fl.low * g * 0.5, fr.low * g * 0.5);
                 }
@@ -593,7 +596,7 @@ private:
                 double t = double(i) / kSr;
                 if (i % 16 == 0) f.set(cutoff * (0.4 + 0.6 * std::exp(-t / 0.05)), 1.8);
                 f.run(o.square(hz, 0.35));
-                double v = f.low * std::exp(-t / 0.07) * (t < 0.002 ? t / 0.002 : 1.0) * vel * 0.09;
+                double v = f.low * std::exp(-t / 0.07) * (t < 0.002 ? t / 0.002 : 1.0) * vel * 0.12;
                 arp.add(s0 + i, v * pl, v * pr);
                 reverbSend.add(s0 + i, v * 0.3, v * 0.3);
             }
@@ -616,7 +619,7 @@ private:
             if (i % 16 == 0) f.set(cutoff * (0.6 + 0.8 * std::exp(-t / 0.15)), 1.2);
             f.run(a.saw(hz * vib) * 0.6 + b.square(hz * vib * 1.003, 0.5) * 0.4);
             double env = adsr(t, gate, 0.008, 0.3, 0.75, 0.12);
-            double v = f.low * env * vel * 0.16;
+            double v = f.low * env * vel * 0.3;
             lead.add(s0 + i, v, v);
             reverbSend.add(s0 + i, v * 0.35, v * 0.35);
         }
