@@ -1,5 +1,6 @@
 // The timeline source format, the track file encoding and the shipped track files.
 #include "sync/device.h"
+#include "sync/track.h"
 #include "tools/trackc/timeline.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +150,35 @@ TEST(ShippedTracks, MatchTheTimelineAndRunThePartsInOrder) {
         EXPECT_LT(k.value, 7.0f);
     }
     for (const timeline::Key& k : tl.findTrack("camera_mode")->keys) EXPECT_EQ(k.value, 0.0f);
+}
+
+// The sync loader reads back exactly the keys the timeline gives, and the part track shows the
+// head, part one, the end screen and the end still at their times.
+TEST(ShippedTracks, LoadThroughTheSyncLoader) {
+    timeline::Timeline tl = timeline::parseFile("data/src/timeline.txt");
+    for (int i = 0; i < kSyncTrackCount; ++i) {
+        SCOPED_TRACE(kTrackNames[i]);
+        sync::Track track(kTrackNames[i]);
+        ASSERT_TRUE(sync::loadTrack(track, std::string("data/sync_") + kTrackNames[i] + ".track"));
+        const std::vector<timeline::Key>& keys = tl.findTrack(kTrackNames[i])->keys;
+        ASSERT_EQ(track.keys.size(), keys.size());
+        for (const timeline::Key& k : keys) {
+            auto it = track.keys.find(k.row);
+            ASSERT_NE(it, track.keys.end());
+            EXPECT_EQ(it->second.value, k.value);
+            EXPECT_EQ(it->second.type, k.type);
+        }
+    }
+    sync::Track part("part");
+    ASSERT_TRUE(sync::loadTrack(part, "data/sync_part.track"));
+    auto partAt = [&](double seconds) { return int(part.getValue(float(seconds * tl.rowsPerSecond()))); };
+    EXPECT_EQ(partAt(0.0), 0);
+    EXPECT_EQ(partAt(12.0), 0);
+    EXPECT_EQ(partAt(13.0), 1);
+    EXPECT_EQ(partAt(102.0), 1);
+    EXPECT_EQ(partAt(103.0), 2);
+    EXPECT_EQ(partAt(122.0), 3);
+    EXPECT_EQ(partAt(129.5), 3);
 }
 
 }  // namespace
