@@ -6,6 +6,21 @@
 //   supplies GL programs through d3d9_gl.h), volumes, cube maps, swap chains, state blocks,
 //   queries, patches, palettes and gamma. Their slots exist so the vtable keeps its shape; the
 //   default bodies answer D3DERR_INVALIDCALL (or zero) and do nothing.
+//
+// Behaviour worth knowing:
+// - Every Create* and Get* call that returns an object adds a reference. Each child object holds
+//   a reference on its device while it has references of its own, so the device's Release
+//   returns a non-zero count until its children are gone. Objects bound to the device (render
+//   targets, depth-stencil surface, textures, streams, indices, declaration) stay alive after
+//   their last Release until they are unbound, as in Direct3D 9; the device's own back buffer
+//   and automatic depth buffer live as long as the device.
+// - CreateDevice with no window (null focus and device windows) renders into a hidden window of
+//   its own; Present then only flushes. The back buffer is always an offscreen surface that
+//   Present copies to the window.
+// - Drawing needs a GL program selected through d3d9glSetProgram (d3d9_gl.h); a draw without
+//   one fails with D3DERR_INVALIDCALL.
+// - ORLUNDE_GL_DEBUG=1 reports GL errors on standard error; ORLUNDE_D3D9_MAX_SAMPLES=n caps the
+//   multisampling offered (0: none), read by Direct3DCreate9.
 #pragma once
 
 #include "platform/d3d9types.h"

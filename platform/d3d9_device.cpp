@@ -7,6 +7,7 @@
 // Leaves out: Reset and device loss, additional swap chains, cursors, gamma, user-pointer draws,
 //   locking the back buffer, stretching into multisampled surfaces.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/d3d9_internal.h"
@@ -108,6 +109,8 @@ HRESULT Device::init(HWND window) {
     if (pp_.BackBufferCount == 0) pp_.BackBufferCount = 1;
 
     setContextAttributes();
+    const bool debugGl = std::getenv("ORLUNDE_GL_DEBUG") != nullptr;
+    if (debugGl) SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_DEBUG_FLAG);
     if (!window_) {
         window_ = SDL_CreateWindow("orlunde", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    static_cast<int>(pp_.BackBufferWidth), static_cast<int>(pp_.BackBufferHeight),
@@ -119,9 +122,20 @@ HRESULT Device::init(HWND window) {
         ownsWindow_ = true;
     }
     context_ = SDL_GL_CreateContext(window_);
+    if (debugGl) SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
     if (!context_) {
         std::fprintf(stderr, "CreateDevice: no OpenGL 4.5 core context: %s\n", SDL_GetError());
         return D3DERR_NOTAVAILABLE;
+    }
+    if (debugGl) {
+        // ORLUNDE_GL_DEBUG: every GL error and warning of this context goes to standard error.
+        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+        glDebugMessageCallback(
+            [](GLenum, GLenum type, GLuint, GLenum severity, GLsizei, const GLchar* message, const void*) {
+                if (severity != GL_DEBUG_SEVERITY_NOTIFICATION || type == GL_DEBUG_TYPE_ERROR)
+                    std::fprintf(stderr, "GL: %s\n", message);
+            },
+            nullptr);
     }
     // Immediate presentation never waits for the retrace; the default waits for one.
     const UINT interval = pp_.PresentationInterval;

@@ -1,5 +1,8 @@
 // The Direct3D 9 interface object: adapters, modes, checks, caps and device creation.
+#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "platform/d3d9.h"
 #include "platform/d3d9_gl.h"
@@ -170,8 +173,65 @@ TEST_F(InterfaceTest, DeviceOnAWindowTakesItsClientAreaAndPresents) {
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0), D3D_OK);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     EXPECT_EQ(device->Release(), 0u);
+
+    // Fullscreen at the desktop's mode, and back to a window when the device goes.
+    D3DDISPLAYMODE desktop{};
+    ASSERT_EQ(d3d_->GetAdapterDisplayMode(0, &desktop), D3D_OK);
+    pp = params(desktop.Width, desktop.Height);
+    pp.hDeviceWindow = window;
+    pp.Windowed = FALSE;
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window, 0x44, &pp, &device), D3D_OK);
+    EXPECT_TRUE(SDL_GetWindowFlags(win32SdlWindow(window)) & SDL_WINDOW_FULLSCREEN);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_FALSE(SDL_GetWindowFlags(win32SdlWindow(window)) & SDL_WINDOW_FULLSCREEN);
     DestroyWindow(window);
     UnregisterClassA("d3d9test", nullptr);
+}
+
+TEST(NoMultisamplingTest, HardwareWithoutSamplesFailsCleanly) {
+    // Stands in for an adapter that offers no multisampling at all.
+    setenv("ORLUNDE_D3D9_MAX_SAMPLES", "0", 1);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    unsetenv("ORLUNDE_D3D9_MAX_SAMPLES");
+    if (!d3d) {
+        GTEST_SKIP() << "no display";
+    }
+    DWORD quality = 7;
+    EXPECT_EQ(d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, FALSE, D3DMULTISAMPLE_2_SAMPLES,
+                                              &quality),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(quality, 0u);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 32;
+    pp.BackBufferHeight = 32;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
+    IDirect3DDevice9* device = nullptr;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x44, &pp, &device), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(device, nullptr);
+    pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x44, &pp, &device), D3D_OK);
+    // A multisampled render texture asks for samples: it fails, nothing is created.
+    IDirect3DSurface9* target = reinterpret_cast<IDirect3DSurface9*>(static_cast<uintptr_t>(0x1234));
+    EXPECT_EQ(device->CreateRenderTarget(32, 32, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_2_SAMPLES, 0, FALSE, &target, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(target, nullptr);
+    IDirect3DSurface9* depth = reinterpret_cast<IDirect3DSurface9*>(static_cast<uintptr_t>(0x1234));
+    EXPECT_EQ(device->CreateDepthStencilSurface(32, 32, D3DFMT_D24S8, D3DMULTISAMPLE_2_SAMPLES, 0, TRUE, &depth,
+                                                nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(depth, nullptr);
+    // Without samples the multisample type NONE still works.
+    ASSERT_EQ(device->CreateRenderTarget(32, 32, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
+              D3D_OK);
+    EXPECT_EQ(target->Release(), 0u);
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(d3d->Release(), 0u);
+    EXPECT_EQ(d3d9glLiveObjectCount(), 0);
 }
 
 }  // namespace
