@@ -17,6 +17,7 @@
 #include <backends/imgui_impl_sdl.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -398,6 +399,9 @@ void drawComboList(DialogRecord* d, int i, View& v) {
 void drawFrame(DialogRecord* d, View& v) {
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
+    // A pointer that has left the window hovers nothing.
+    if (SDL_GetMouseFocus() != v.window && !ImGui::IsAnyMouseDown())
+        ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
     ImGui::NewFrame();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(ImVec2((float)v.width, (float)v.height));

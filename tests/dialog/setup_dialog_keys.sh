@@ -77,7 +77,7 @@ stop() {
 
 if [ -n "$screenshot" ]; then
     start || exit 1
-    xdotool mousemove 0 0  # no hover highlight in the picture
+    xdotool mousemove 3 3  # away from the dialog: no hover highlight in the picture
     sleep 1
     eval "$(xdotool getwindowgeometry --shell "$window")"
     mkdir -p "$(dirname "$screenshot")"
