@@ -482,13 +482,17 @@ void handleEvent(DialogRecord* d, View& v, const SDL_Event& e) {
         else ImGui_ImplSDL2_ProcessEvent(&e);
         return;
     case SDL_KEYDOWN: {
-        // Keys belong to the dialog manager, not to ImGui.
+        // Keys belong to the dialog manager, not to ImGui; the asynchronous key state sees
+        // them as it sees every key of the session.
+        win32HandleSdlEvent(e);
         if (e.key.windowID != ours) return;
         int vk = virtualKeyOf(e.key.keysym.sym);
         if (vk) win32DialogKeyDown(dialog, vk, (e.key.keysym.mod & KMOD_SHIFT) != 0, (e.key.keysym.mod & KMOD_ALT) != 0);
         return;
     }
     case SDL_KEYUP:
+        win32HandleSdlEvent(e);
+        return;
     case SDL_TEXTINPUT:
     case SDL_TEXTEDITING:
         return;
