@@ -75,8 +75,11 @@ void save(const Image& img, const std::string& path) {
     for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
     int ok = 0;
     if (ext == "png") {
-        std::vector<uint8_t> b = img.bytes(4);
-        ok = stbi_write_png(path.c_str(), img.w, img.h, 4, b.data(), img.w * 4);
+        // Opaque pictures go without an alpha channel.
+        bool alpha = std::any_of(img.px.begin(), img.px.end(), [](const Color& c) { return c.a < 1.0f; });
+        int comp = alpha ? 4 : 3;
+        std::vector<uint8_t> b = img.bytes(comp);
+        ok = stbi_write_png(path.c_str(), img.w, img.h, comp, b.data(), img.w * comp);
     } else if (ext == "jpg") {
         std::vector<uint8_t> b = img.bytes(3);
         ok = stbi_write_jpg(path.c_str(), img.w, img.h, 3, b.data(), 92);
