@@ -169,6 +169,20 @@ std::vector<Note> hook(bool answer) {
             out.push_back({b * 4 + rhythm[i][0], rhythm[i][1], (answer && b == 3) ? answerBar[i] : bars[b][i]});
     return out;
 }
+// Moves a note of D natural minor by `steps` scale degrees (for harmony lines); a note outside
+// the scale moves from the degree below it.
+double diatonic(double pitch, int steps) {
+    static const int offsets[7] = {0, 2, 3, 5, 7, 8, 10};  // D E F G A Bb C above D
+    int rel = int(std::lround(pitch)) - 62;                 // from D4
+    int octave = int(std::floor(rel / 12.0));
+    int within = rel - 12 * octave, degree = 0;
+    for (int d = 0; d < 7; ++d)
+        if (offsets[d] <= within) degree = d;
+    int target = degree + steps;
+    int shift = int(std::floor(target / 7.0));
+    return 62.0 + 12.0 * (octave + shift) + offsets[target - 7 * shift];
+}
+
 const std::vector<Note> kBreakTheme = {
     {0, 2, 70}, {2, 2, 74}, {4, 4, 69}, {8, 2, 65}, {10, 2, 74}, {12, 2, 73}, {14, 2, 76},
 };
@@ -285,6 +299,7 @@ private:
                 snareBackbeat(b0, 0.85);
                 const std::vector<Note>& phrase = (bar / 4) % 2 ? kVerseB : kVerseA;
                 melodyBar(phrase, bar % 4, b0, 0, 0.8, 2600);
+                if (bar >= bars / 2) harmonyBar(phrase, bar % 4, b0, -2, 0.4, 2000);
                 if (bar >= bars - 4) arpBar(b0, ch, 2200, 0.4 + 0.4 * (bar - bars + 4) / 4.0);
                 if (bar == bars - 2) riser(b0, 2 * barBeats, 0.8);
                 if (last) snareFill(b0 + 3, 1, 0.25, 0.6, 1.0);
@@ -301,8 +316,10 @@ private:
                 snareBackbeat(b0, 1.0);
                 std::vector<Note> h = hook((bar / 4) % 2 == 1);
                 melodyBar(h, bar % 4, b0, 0, 1.0, two ? 5200 : 4200);
+                clapBackbeat(b0, two ? 0.8 : 0.6);
                 if (two) {
                     melodyBar(h, bar % 4, b0, 12, 0.35, 6000);
+                    harmonyBar(h, bar % 4, b0, -2, 0.35, 3000);
                     arpBar(b0, ch, 4200, 0.7);
                 }
                 if (last && !two) snareFill(b0 + 3, 1, 0.125, 0.5, 1.0);
@@ -400,6 +417,32 @@ private:
             drums.add(s0 + i, v * pl, v * pr);
             reverbSend.add(s0 + i, v * 0.4, v * 0.4);
         }
+    }
+    // A clap: three quick noise bursts and a tail, spread wide, on the snare's beats.
+    void clap(double beat, double vel) {
+        int64_t s0 = sampleAt(beat);
+        if (skip(drums, s0, 0.4)) return;
+        Svf bpL, bpR;
+        bpL.set(1500, 1.2);
+        bpR.set(1700, 1.2);
+        Rng a{uint32_t(s0) + 7}, b{uint32_t(s0) + 13};
+        for (int64_t i = 0; i < int64_t(0.4 * kSr); ++i) {
+            double t = double(i) / kSr;
+            double env = 0;
+            for (int k = 0; k < 3; ++k) {
+                double tk = t - k * 0.011;
+                if (tk >= 0) env = std::max(env, std::exp(-tk / (k == 2 ? 0.09 : 0.006)));
+            }
+            bpL.run(a.next());
+            bpR.run(b.next());
+            double g = env * vel * 0.35;
+            drums.add(s0 + i, bpL.band * g, bpR.band * g);
+            reverbSend.add(s0 + i, bpL.band * g * 0.5, bpR.band * g * 0.5);
+        }
+    }
+    void clapBackbeat(double b0, double vel) {
+        clap(b0 + 1, vel);
+        clap(b0 + 3, vel);
     }
     void snareBackbeat(double b0, double vel) {
         snare(b0 + 1, vel);
@@ -630,6 +673,13 @@ private:
         double from = barInPhrase * tl.beatsPerBar, to = from + tl.beatsPerBar;
         for (const Note& n : phrase)
             if (n.beat >= from && n.beat < to) leadNote(b0 + n.beat - from, n.length, n.pitch + transpose, vel, cutoff);
+    }
+
+    // The phrase moved by scale degrees, under the melody.
+    void harmonyBar(const std::vector<Note>& phrase, int barInPhrase, double b0, int steps, double vel, double cutoff) {
+        double from = barInPhrase * tl.beatsPerBar, to = from + tl.beatsPerBar;
+        for (const Note& n : phrase)
+            if (n.beat >= from && n.beat < to) leadNote(b0 + n.beat - from, n.length, diatonic(n.pitch, steps), vel, cutoff);
     }
 
     // ---- effects --------------------------------------------------------------------------
