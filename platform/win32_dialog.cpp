@@ -230,10 +230,12 @@ DialogRecord* createDialogRecord(const DialogTemplate* tpl, DLGPROC proc, LPARAM
 }
 
 void initDialogRecord(DialogRecord* d) {
-    d->proc(handleOf(d), WM_INITDIALOG, (WPARAM)nullptr, d->param);
+    // wParam: the control that gets the focus unless the procedure sets one itself.
+    int first = nextTabStop(d, -1, false);
+    d->proc(handleOf(d), WM_INITDIALOG, (WPARAM)(first >= 0 ? handleOf(&d->controls[first]) : nullptr), d->param);
     // A procedure that set no focus leaves it where the dialog manager puts it on activation:
     // the first tab stop.
-    if (d->focus < 0) d->focus = nextTabStop(d, -1, false);
+    if (d->focus < 0) d->focus = first;
 }
 
 void destroyDialogRecord(DialogRecord* d) {

@@ -95,6 +95,7 @@ TEST_F(DialogManager, InitDialogCarriesTheParameterAndFocusGoesToTheFirstTabStop
     HWND second = CreateDialogParamA(nullptr, MAKEINTRESOURCEA(kTemplateId), nullptr, recordingProc, 42);
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent[0].message, (UINT)WM_INITDIALOG);
+    EXPECT_EQ(sent[0].wParam, (WPARAM)GetDlgItem(second, IDOK));
     EXPECT_EQ(win32DialogFocus(second), 0);
     EXPECT_FALSE(win32DialogEnded(second, nullptr));
     win32DestroyDialog(second);

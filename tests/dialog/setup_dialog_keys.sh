@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Drives the real program's setup dialog from the keyboard (xdotool) on a private X server:
-# Escape leaves with "hooo" and exit code 0 before any window of the demo opens; Enter runs with
+# Escape leaves with "hooo" and exit code 0 before any window of the demo opens; Alt+F4 (the
+# close box) ends the program with 0 and no output at all; Enter runs with
 # the defaults (fullscreen, so no TargetRect line and the ratio 4/3); keyboard choices (the
 # Fullscreen box cleared, 16:9 or 16:10 picked) reach the settings lines.
 #   setup_dialog_keys.sh PROGRAM [--screenshot FILE]
@@ -100,6 +101,23 @@ if start; then
         code=$?
         [ "$code" -eq 0 ] || fail "exit code $code after Escape"
         [ "$(cat "$work/out")" = "hooo" ] || fail "output after Escape: '$(cat "$work/out")'"
+    fi
+else
+    fail "no dialog"; stop
+fi
+
+echo "== Alt+F4: the close box"
+if start; then
+    keys alt+F4
+    for _ in $(seq 100); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2> /dev/null; then
+        fail "the program still runs after Alt+F4"
+        stop
+    else
+        wait "$pid"
+        code=$?
+        [ "$code" -eq 0 ] || fail "exit code $code after Alt+F4"
+        [ -s "$work/out" ] && fail "output after Alt+F4: '$(cat "$work/out")'"
     fi
 else
     fail "no dialog"; stop
