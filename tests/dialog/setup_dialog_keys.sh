@@ -40,7 +40,13 @@ start() {
     : > "$work/err"
     stdbuf -oL -eL "$program" > "$work/out" 2> "$work/err" &
     pid=$!
-    window=$(timeout 30 xdotool search --sync --onlyvisible --name '^skarnholt_vandrup$' 2> /dev/null | head -1)
+    # Polled: a search fails outright when a window it looks at goes away meanwhile.
+    window=""
+    local deadline=$((SECONDS + 30))
+    while [ -z "$window" ] && [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2> /dev/null; do
+        window=$(xdotool search --onlyvisible --name '^skarnholt_vandrup$' 2> /dev/null | head -1)
+        [ -n "$window" ] || sleep 0.2
+    done
     if [ -z "$window" ]; then
         echo "the dialog did not appear; stderr:" >&2
         cat "$work/err" >&2
