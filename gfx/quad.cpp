@@ -19,6 +19,12 @@ const D3DVERTEXELEMENT9 kQuadElements[] = {
     D3DDECL_END(),
 };
 
+// The declaration is made once and kept; a draw makes it if it is still missing.
+void ensureQuadDeclaration() {
+    if (!quadMesh.declaration && FAILED(d3dDevice->CreateVertexDeclaration(kQuadElements, &quadMesh.declaration)))
+        quadMesh.declaration = nullptr;
+}
+
 }  // namespace
 
 void InitQuad() {
@@ -39,7 +45,9 @@ void InitQuad() {
                                             D3DPOOL_MANAGED, &quadMesh.indexBuffer, nullptr))) {
         quadMesh.indexBuffer = nullptr;
         MessageBoxA(nullptr, "CreateIndexBuffer", "GenerateGrid", MB_OK);
+        return;
     }
+    ensureQuadDeclaration();
 }
 
 void drawQuad(float width, float height, float x, float y, float z) {
@@ -70,9 +78,7 @@ void drawQuad(float width, float height, float x, float y, float z) {
     quadMesh.triangleCount = 2;
     quadMesh.vertexCount = 4;
     quadMesh.stride = sizeof(QuadVertex);
-    // The declaration is made once, at the first draw, and kept.
-    if (!quadMesh.declaration && FAILED(d3dDevice->CreateVertexDeclaration(kQuadElements, &quadMesh.declaration)))
-        quadMesh.declaration = nullptr;
+    ensureQuadDeclaration();
     quadMesh.draw();
 }
 

@@ -100,7 +100,7 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR srcFile, IDi
 
     std::vector<unsigned char> bytes;
     if (!readWholeFile(srcFile, bytes))
-        return D3DERR_NOTAVAILABLE;
+        return D3DXERR_INVALIDDATA;
 
     ImageSource source{bytes.data(), bytes.size(), 0, false};
     const stbi_io_callbacks callbacks{readSource, skipSource, sourceAtEnd};

@@ -14,8 +14,8 @@
 #endif
 
 // Loads an image file into a new texture holding one reference. Failures leave *texture null:
-// D3DERR_INVALIDCALL for a null device, path or out-pointer; D3DERR_NOTAVAILABLE for a file
-// that cannot be read; D3DXERR_INVALIDDATA for data that is not a complete image in a known
-// format; otherwise the device's result for the texture it could not create or lock.
+// D3DERR_INVALIDCALL for a null device, path or out-pointer; D3DXERR_INVALIDDATA for a file
+// that cannot be read or is not a complete image in a known format; otherwise the device's
+// result for the texture it could not create or lock.
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR srcFile, IDirect3DTexture9** texture);
 #define D3DXCreateTextureFromFile D3DXCreateTextureFromFileA
