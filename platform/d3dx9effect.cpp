@@ -417,10 +417,7 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
         return fx::Diagnostic{src.files[where.file], where.line, column, message, false};
     };
     functionCount_ = static_cast<UINT>(source.functions.size());
-    if (source.techniques.empty()) {
-        errors.push_back(locate(1, 1, "the effect has no technique"));
-        return false;
-    }
+    // An effect without techniques is valid (parameters only); it has no current technique.
 
     // Parameters and their name table (open addressing, at most half full).
     for (const fx::Parameter& p : source.parameters) {

@@ -347,7 +347,7 @@ TEST(EffectErrors, BrokenFilesReportFileLineAndColumn) {
     }
 }
 
-TEST(EffectErrors, EffectsFromMemoryWithMacrosAndNoTechnique) {
+TEST(EffectErrors, EffectsFromMemoryWithMacros) {
     ASSERT_NE(gDevice, nullptr);
     const std::string text =
         "float4 VS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
@@ -365,13 +365,65 @@ TEST(EffectErrors, EffectsFromMemoryWithMacrosAndNoTechnique) {
     EXPECT_EQ(errors, nullptr);
     effect->Release();
 
+    // Without the technique the file still compiles, but nothing can begin.
     const D3DXMACRO valueOnly[] = {{"VALUE", "0.5"}, {nullptr, nullptr}};
-    EXPECT_TRUE(FAILED(D3DXCreateEffectEx(gDevice, text.data(), static_cast<UINT>(text.size()), "mem.fx", valueOnly,
-                                          nullptr, 0, nullptr, &effect, &errors)));
+    ASSERT_EQ(D3DXCreateEffectEx(gDevice, text.data(), static_cast<UINT>(text.size()), "mem.fx", valueOnly, nullptr,
+                                 0, nullptr, &effect, &errors),
+              D3D_OK);
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(effect->GetCurrentTechnique(), nullptr);
+    UINT passes = 7;
+    EXPECT_EQ(effect->Begin(&passes, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(effect->BeginPass(0), D3DERR_INVALIDCALL);
+    effect->Release();
+
+    // Without VALUE the pixel shader does not compile: no effect, a message naming the line.
+    const D3DXMACRO techniqueOnly[] = {{"WITH_TECHNIQUE", "1"}, {nullptr, nullptr}};
+    EXPECT_TRUE(FAILED(D3DXCreateEffectEx(gDevice, text.data(), static_cast<UINT>(text.size()), "mem.fx",
+                                          techniqueOnly, nullptr, 0, nullptr, &effect, &errors)));
     EXPECT_EQ(effect, nullptr);
     ASSERT_NE(errors, nullptr);
-    EXPECT_STREQ(static_cast<const char*>(errors->GetBufferPointer()), "mem.fx(1,1): error: the effect has no technique\n");
+    EXPECT_EQ(std::string(static_cast<const char*>(errors->GetBufferPointer())).substr(0, 26),
+              "mem.fx(2,34): error: 'VALU");
     errors->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The fixture's shader code cut at a spread of places, its techniques kept: each cut either
+// compiles or fails with a message and no effect.
+TEST(EffectErrors, TruncatedFilesNeverGiveAHalfBuiltEffect) {
+    ASSERT_NE(gDevice, nullptr);
+    std::string text;
+    {
+        FILE* f = std::fopen("tests/fixtures/effect_basic.fx", "rb");
+        ASSERT_NE(f, nullptr);
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
+        std::fclose(f);
+    }
+    const size_t split = text.find("technique Main");
+    ASSERT_NE(split, std::string::npos);
+    const std::string techniques = text.substr(split);
+    for (size_t n = 0; n < split; n += 61) {
+        const std::string cut = text.substr(0, n) + "\n" + techniques;
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        HRESULT hr = D3DXCreateEffectEx(gDevice, cut.data(), static_cast<UINT>(cut.size()), "cut.fx", nullptr, nullptr,
+                                        0, nullptr, &effect, &errors);
+        if (SUCCEEDED(hr)) {
+            EXPECT_NE(effect, nullptr) << n;
+            EXPECT_EQ(errors, nullptr) << n;
+        } else {
+            EXPECT_EQ(effect, nullptr) << n;
+            ASSERT_NE(errors, nullptr) << n;
+            EXPECT_EQ(std::string(static_cast<const char*>(errors->GetBufferPointer())).rfind("cut.fx(", 0), 0u) << n;
+        }
+        if (effect) effect->Release();
+        if (errors) errors->Release();
+    }
 }
 
 }  // namespace

@@ -353,3 +353,26 @@ TEST(HlslCompiler, GlobalBlockLayoutIsStd140WithRowsKept) {
     EXPECT_EQ(m["on"].kind, ScalarKind::Uint);
     EXPECT_EQ(m["count"].kind, ScalarKind::Int);
 }
+
+// Cut anywhere, the fixture must parse or fail with located messages, never crash or loop.
+TEST(EffectParser, EveryTruncationFailsCleanly) {
+    const std::string text = readFile("tests/fixtures/effect_basic.fx");
+    ASSERT_FALSE(text.empty());
+    for (size_t n = 0; n < text.size(); ++n) {
+        EffectSource fx;
+        PreprocessedSource pre;
+        std::vector<Diagnostic> errors;
+        bool ok = preprocess(text.substr(0, n), "cut.fx", {}, nullptr, pre, errors) && parseEffect(pre, fx, errors);
+        if (ok) {
+            for (const Technique& t : fx.techniques)
+                for (const Pass& p : t.passes) {
+                    if (p.vertex.present()) stageSource(fx, Stage::Vertex, p.vertex.entry);
+                    if (p.pixel.present()) stageSource(fx, Stage::Pixel, p.pixel.entry);
+                }
+            continue;
+        }
+        ASSERT_FALSE(errors.empty()) << n;
+        EXPECT_GE(errors[0].line, 1) << n;
+        EXPECT_EQ(errors[0].file, "cut.fx") << n;
+    }
+}
