@@ -5,7 +5,7 @@
 //   height), keyboard and mouse input handed to the dialog manager, the close request as
 //   WM_CLOSE, and the window closed again when the dialog ends.
 // Leaves out: owner windows, moving the focus with the mouse wheel, dialogs larger than the
-//   screen, high-DPI scaling.
+//   screen, high-DPI scaling; video drivers without a screen (offscreen, dummy) get no dialog.
 #include "platform/win32_dialog.h"
 #include "platform/win32_dialog_record.h"
 
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -508,6 +509,12 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND, DLGPROC dialogProc
     const DialogTemplate* tpl = templateName ? findDialogTemplate(templateName) : nullptr;
     if (!tpl || !dialogProc) return -1;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return -1;
+    // Video drivers without a screen would leave a modal dialog that nobody can see or answer.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return -1;
+    }
 
     View v;
     if (!createView(v, tpl)) {

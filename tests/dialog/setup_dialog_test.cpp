@@ -339,11 +339,14 @@ TEST(SetupDialogTemplate, HoldsTheDialogAndItsControlsInTabOrder) {
     EXPECT_EQ(t.items[0].style & BS_TYPEMASK, (DWORD)BS_DEFPUSHBUTTON);
 }
 
-TEST(SetupDialogWindow, ADialogThatCannotBeCreatedIsAnError) {
-    // No video driver of that name: the dialog's window cannot be made.
-    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
-    EXPECT_THROW(runSetupDialog(), std::runtime_error);
-    unsetenv("SDL_VIDEODRIVER");
+TEST(SetupDialogWindow, ADialogThatCannotBeShownIsAnError) {
+    // A driver that does not exist, and one without a screen, where nobody could answer.
+    for (const char* driver : {"no-such-driver", "offscreen"}) {
+        SCOPED_TRACE(driver);
+        setenv("SDL_VIDEODRIVER", driver, 1);
+        EXPECT_THROW(runSetupDialog(), std::runtime_error);
+        unsetenv("SDL_VIDEODRIVER");
+    }
 }
 
 }  // namespace
