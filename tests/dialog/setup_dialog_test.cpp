@@ -339,6 +339,19 @@ TEST(SetupDialogTemplate, HoldsTheDialogAndItsControlsInTabOrder) {
     EXPECT_EQ(t.items[0].style & BS_TYPEMASK, (DWORD)BS_DEFPUSHBUTTON);
 }
 
+TEST(SetupDialogTemplate, ThePictureIsA200By125TrueColourBitmap) {
+    addProgramResources();
+    const Win32Resource* picture = win32FindResource(RT_BITMAP, MAKEINTRESOURCEA(kSetupPictureId));
+    ASSERT_NE(picture, nullptr);
+    ASSERT_GT(picture->size, 54u);
+    EXPECT_EQ(static_cast<const unsigned char*>(picture->data)[28], 24);  // bits per pixel
+    int w = 0, h = 0;
+    std::vector<uint32_t> rgba;
+    ASSERT_TRUE(win32DecodeBitmap(picture->data, picture->size, &w, &h, &rgba));
+    EXPECT_EQ(w, 200);
+    EXPECT_EQ(h, 125);
+}
+
 TEST(SetupDialogWindow, ADialogThatCannotBeShownIsAnError) {
     // A driver that does not exist, and one without a screen, where nobody could answer.
     for (const char* driver : {"no-such-driver", "offscreen"}) {
