@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,13 @@ constexpr UINT kSize = 8;
 struct Vertex {
     float x, y, z, u, v;
 };
+
+std::string readText(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 // Compiles a file; the message buffer's text, if any, goes to messages.
 ID3DXEffect* load(const char* path, std::string* messages = nullptr, HRESULT* result = nullptr) {
@@ -208,21 +217,36 @@ TEST_F(EffectRender, ParametersByNameAndVaryingsBySemantic) {
 }
 
 TEST_F(EffectRender, MatricesApplyToRowVectors) {
-    // D3DX row-vector form: scale by 0.5, then move by (0.5, 0.5): the quad lands in the top
-    // right quarter. The transposed matrix would put w = 0.5x + 0.5y + 1 and smear it.
-    D3DXMATRIX m(0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0.5f, 0.5f, 0, 1);
-    ASSERT_EQ(effect_->SetMatrix("matWorldViewProjection", &m), D3D_OK);
-    drawPass(0);
-    std::vector<uint32_t> px = pixels();
-    // Pixels clear of the quad's edges: inside the top right quarter, and outside it.
-    for (UINT y = 0; y < kSize; ++y)
-        for (UINT x = 0; x < kSize; ++x) {
-            bool inside = x >= 5 && x <= 6 && y >= 1 && y <= 2;
-            bool outside = x <= 2 || y >= 5;
-            if (inside || outside) {
-                EXPECT_EQ((px[y * kSize + x] & 0xFF0000) != 0, inside) << x << "," << y;
+    // The fixture as written (row-major packing) and packed by columns: SetMatrix means the
+    // same matrix either way.
+    std::string text = readText("tests/fixtures/effect_basic.fx");
+    ASSERT_FALSE(text.empty());
+    text = "#pragma pack_matrix(column_major)\n" + text;
+    ID3DXEffect* columns = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    ASSERT_EQ(D3DXCreateEffectEx(gDevice, text.data(), static_cast<UINT>(text.size()), "columns.fx", nullptr, nullptr,
+                                 0, nullptr, &columns, &errors),
+              D3D_OK);
+    for (ID3DXEffect* effect : {effect_, columns}) {
+        std::swap(effect_, effect);
+        // D3DX row-vector form: scale by 0.5, then move by (0.5, 0.5): the quad lands in the top
+        // right quarter. The transposed matrix would put w = 0.5x + 0.5y + 1 and smear it.
+        D3DXMATRIX m(0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0.5f, 0.5f, 0, 1);
+        ASSERT_EQ(effect_->SetMatrix("matWorldViewProjection", &m), D3D_OK);
+        drawPass(0);
+        std::vector<uint32_t> px = pixels();
+        // Pixels clear of the quad's edges: inside the top right quarter, and outside it.
+        for (UINT y = 0; y < kSize; ++y)
+            for (UINT x = 0; x < kSize; ++x) {
+                bool inside = x >= 5 && x <= 6 && y >= 1 && y <= 2;
+                bool outside = x <= 2 || y >= 5;
+                if (inside || outside) {
+                    EXPECT_EQ((px[y * kSize + x] & 0xFF0000) != 0, inside) << x << "," << y;
+                }
             }
-        }
+        std::swap(effect_, effect);
+    }
+    columns->Release();
 }
 
 TEST_F(EffectRender, ArraysAndDefaultsReachTheShader) {
@@ -396,14 +420,8 @@ namespace {
 // compiles or fails with a message and no effect.
 TEST(EffectErrors, TruncatedFilesNeverGiveAHalfBuiltEffect) {
     ASSERT_NE(gDevice, nullptr);
-    std::string text;
-    {
-        FILE* f = std::fopen("tests/fixtures/effect_basic.fx", "rb");
-        ASSERT_NE(f, nullptr);
-        char chunk[4096];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
-        std::fclose(f);
-    }
+    std::string text = readText("tests/fixtures/effect_basic.fx");
+    ASSERT_FALSE(text.empty());
     const size_t split = text.find("technique Main");
     ASSERT_NE(split, std::string::npos);
     const std::string techniques = text.substr(split);

@@ -376,3 +376,29 @@ TEST(EffectParser, EveryTruncationFailsCleanly) {
         EXPECT_EQ(errors[0].file, "cut.fx") << n;
     }
 }
+
+TEST(HlslCompiler, PlainSamplersAndColumnMajorMatrices) {
+    // A plain 'sampler' takes the dimension of its use; a column_major matrix is laid out by
+    // columns, which the effect's writes follow.
+    const std::string text =
+        "texture t;\n"
+        "sampler plain = sampler_state { Texture = <t>; };\n"
+        "sampler cube = sampler_state { Texture = <t>; };\n"
+        "column_major float4x4 C;\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(plain, uv) + texCUBE(cube, uv.xyx) + C[1]; }\n";
+    SpirvShader ps;
+    ASSERT_EQ(compile(text, Stage::Pixel, "PS", ps), "");
+    SpirvShader vs;
+    ASSERT_EQ(compile("struct O { float4 p : POSITION; float2 uv : TEXCOORD0; };\n"
+                      "O VS(float4 p : POSITION) { O o; o.p = p; o.uv = p.xy; return o; }\n",
+                      Stage::Vertex, "VS", vs),
+              "");
+    GlslStage gv, gp;
+    std::string error;
+    ASSERT_TRUE(crossCompile(vs, ps, attrib, gv, gp, error)) << error;
+    EXPECT_NE(gp.source.find("uniform sampler2D orl_sampler_plain;"), std::string::npos) << gp.source;
+    EXPECT_NE(gp.source.find("uniform samplerCube orl_sampler_cube;"), std::string::npos) << gp.source;
+    ASSERT_EQ(gp.globals.members.size(), 1u);
+    EXPECT_FALSE(gp.globals.members[0].rowsContiguous);
+    EXPECT_EQ(gp.samplers, (std::vector<std::string>{"plain", "cube"}));
+}
