@@ -51,7 +51,16 @@ constexpr int kFixedFrame = 3;
 // Records are kept for the whole run so that a stale handle is recognised, never followed.
 std::vector<std::unique_ptr<HWND__>> gWindows;
 std::map<std::string, ClassRecord> gClasses; // keyed by lower-case name
-std::deque<MSG> gQueue;
+// Each posted message keeps the Shift/Ctrl/Caps state of its moment: once it is retrieved,
+// that state is the one TranslateMessage uses (the synchronous key state).
+struct Posted {
+    MSG msg;
+    bool shift, control, caps;
+};
+std::deque<Posted> gQueue;
+bool gSyncShift = false, gSyncControl = false, gSyncCaps = false;
+// Modifiers as of the latest key event handled (SDL's own state runs ahead of its queue).
+Uint16 gEventMods = 0;
 bool gQuitPosted = false;
 int gQuitCode = 0;
 int gCursorCount = 0;
@@ -133,7 +142,8 @@ bool postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         SDL_GetGlobalMouseState(&x, &y);
         m.pt = {x, y};
     }
-    gQueue.push_back(m);
+    Uint16 mods = gEventMods;
+    gQueue.push_back({m, (mods & KMOD_SHIFT) != 0, (mods & KMOD_CTRL) != 0, (mods & KMOD_CAPS) != 0});
     return true;
 }
 
@@ -182,6 +192,22 @@ void updateKeyState(int vk, bool down) {
     }
 }
 
+// Keys go to the window SDL names; when it names none (SDL keeps no keyboard focus for some
+// fullscreen windows), to the program's only window, as the system's focus would be there.
+HWND__* keyTarget(Uint32 sdlId) {
+    if (HWND__* w = windowFromSdlId(sdlId))
+        return w;
+    HWND__* only = nullptr;
+    for (auto& w : gWindows) {
+        if (!w->alive)
+            continue;
+        if (only)
+            return nullptr;
+        only = w.get();
+    }
+    return only;
+}
+
 bool isExtendedKey(int vk) {
     switch (vk) {
     case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_INSERT: case VK_DELETE:
@@ -199,7 +225,8 @@ void handleKey(const SDL_KeyboardEvent& key, bool down) {
         return;
     bool wasDown = gDown[vk];
     updateKeyState(vk, down);
-    HWND__* w = windowFromSdlId(key.windowID);
+    gEventMods = key.keysym.mod;
+    HWND__* w = keyTarget(key.windowID);
     if (!w)
         return;
     // Alt held (or Alt or F10 itself) turns key messages into system key messages.
@@ -286,7 +313,7 @@ bool inRange(UINT message, UINT filterMin, UINT filterMax) {
 }
 
 void dropMessagesFor(HWND window) {
-    gQueue.erase(std::remove_if(gQueue.begin(), gQueue.end(), [&](const MSG& m) { return m.hwnd == window; }),
+    gQueue.erase(std::remove_if(gQueue.begin(), gQueue.end(), [&](const Posted& p) { return p.msg.hwnd == window; }),
                  gQueue.end());
 }
 
@@ -518,11 +545,15 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
         return FALSE;
     pumpEvents();
     for (auto it = gQueue.begin(); it != gQueue.end(); ++it) {
-        if ((window && it->hwnd != window) || !inRange(it->message, filterMin, filterMax))
+        if ((window && it->msg.hwnd != window) || !inRange(it->msg.message, filterMin, filterMax))
             continue;
-        *msg = *it;
-        if (removeMsg & PM_REMOVE)
+        *msg = it->msg;
+        if (removeMsg & PM_REMOVE) {
+            gSyncShift = it->shift;
+            gSyncControl = it->control;
+            gSyncCaps = it->caps;
             gQueue.erase(it);
+        }
         return TRUE;
     }
     // A quit request comes last, once nothing else is waiting.
@@ -554,19 +585,19 @@ BOOL TranslateMessage(const MSG* msg) {
     if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN))
         return FALSE;
     int vk = (int)(msg->wParam & 0xff);
-    bool shift = gDown[VK_SHIFT];
+    bool shift = gSyncShift;
     int ch = 0;
     if (vk >= 'A' && vk <= 'Z')
-        ch = shift ? vk : vk - 'A' + 'a';
+        ch = shift != gSyncCaps ? vk : vk - 'A' + 'a';
     else if ((vk >= '0' && vk <= '9' && !shift) || vk == VK_SPACE || vk == VK_RETURN || vk == VK_TAB ||
              vk == VK_BACK || vk == VK_ESCAPE)
         ch = vk;
-    if (!ch || gDown[VK_CONTROL])
+    if (!ch || gSyncControl || !postMessage(msg->hwnd, msg->message == WM_KEYDOWN ? WM_CHAR : 0x0106 /* WM_SYSCHAR */,
+                                                (WPARAM)ch, msg->lParam))
         return FALSE;
-    return postMessage(msg->hwnd, msg->message == WM_KEYDOWN ? WM_CHAR : 0x0106 /* WM_SYSCHAR */, (WPARAM)ch,
-                       msg->lParam)
-               ? TRUE
-               : FALSE;
+    // The character is the next message retrieved, ahead of input already queued.
+    std::rotate(gQueue.rbegin(), gQueue.rbegin() + 1, gQueue.rend());
+    return TRUE;
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {
@@ -674,10 +705,10 @@ void win32HandleSdlEvent(const SDL_Event& e) {
     case SDL_MOUSEMOTION: {
         HWND__* w = windowFromSdlId(e.motion.windowID);
         // Moves coalesce: one pending WM_MOUSEMOVE per window is enough.
-        if (w && !(!gQueue.empty() && gQueue.back().hwnd == w && gQueue.back().message == WM_MOUSEMOVE))
+        if (w && !(!gQueue.empty() && gQueue.back().msg.hwnd == w && gQueue.back().msg.message == WM_MOUSEMOVE))
             postMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(e.motion.x, e.motion.y));
         else if (w)
-            gQueue.back().lParam = MAKELPARAM(e.motion.x, e.motion.y);
+            gQueue.back().msg.lParam = MAKELPARAM(e.motion.x, e.motion.y);
         break;
     }
     case SDL_MOUSEBUTTONDOWN:
