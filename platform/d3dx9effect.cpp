@@ -806,7 +806,14 @@ HRESULT create(IDirect3DDevice9* device, const std::string& text, const std::str
     fx::EffectSource source;
     if (!fx::parseEffect(pre, source, diagnostics)) return fail(diagnostics, errors);
     Effect* e = new Effect(device);
-    if (!e->build(pre, source, (flags & D3DXSHADER_SKIPOPTIMIZATION) == 0, diagnostics)) {
+    bool built = false;
+    try {
+        built = e->build(pre, source, (flags & D3DXSHADER_SKIPOPTIMIZATION) == 0, diagnostics);
+    } catch (...) {
+        e->Release();
+        throw;
+    }
+    if (!built) {
         e->Release();
         return fail(diagnostics, errors);
     }
@@ -851,14 +858,19 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR srcFile, cons
     if (!effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
     if (!device || !srcFile) return D3DERR_INVALIDCALL;
-    std::ifstream in(srcFile, std::ios::binary);
-    if (!in) {
-        if (errors) *errors = textBuffer(std::string(srcFile) + "(1,1): error: cannot open the effect file\n");
-        return D3DXERR_INVALIDDATA;
+    std::string s;
+    try {
+        std::ifstream in(srcFile, std::ios::binary);
+        if (!in) {
+            if (errors) *errors = textBuffer(std::string(srcFile) + "(1,1): error: cannot open the effect file\n");
+            return D3DXERR_INVALIDDATA;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        s = text.str();
+    } catch (const std::exception&) {
+        return E_OUTOFMEMORY;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string s = text.str();
     return D3DXCreateEffectEx(device, s.data(), static_cast<UINT>(s.size()), srcFile, defines, include, flags, pool,
                               effect, errors);
 }
