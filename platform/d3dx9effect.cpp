@@ -288,7 +288,10 @@ public:
     HRESULT BeginPass(UINT pass) override;
     HRESULT CommitChanges() override {
         if (active_ == nullptr) return D3DERR_INVALIDCALL;
-        if (blockDirty_) upload();
+        if (blockDirty_) {
+            upload();
+            glBindBufferBase(GL_UNIFORM_BUFFER, 0, ubo_);
+        }
         if (texturesDirty_) bindSamplers(*active_);
         return D3D_OK;
     }
