@@ -204,8 +204,8 @@ void updateKeyState(int vk, bool down) {
 // Keys go to the window SDL names; when it names none (SDL keeps no keyboard focus for some
 // fullscreen windows), to the program's only window, as the system's focus would be there.
 HWND__* keyTarget(Uint32 sdlId) {
-    if (HWND__* w = windowFromSdlId(sdlId))
-        return w;
+    if (sdlId != 0)
+        return windowFromSdlId(sdlId); // another SDL window of the process (the dialog's)
     HWND__* only = nullptr;
     for (auto& w : gWindows) {
         if (!w->alive)
