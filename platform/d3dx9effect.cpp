@@ -797,10 +797,11 @@ HRESULT Effect::End() {
 
 // ---- Creation -------------------------------------------------------------------------------
 
-HRESULT fail(const std::vector<fx::Diagnostic>& errors, LPD3DXBUFFER* out) {
+// Each message names file, line and column, followed by the source line with a caret.
+HRESULT fail(const std::vector<fx::Diagnostic>& errors, LPD3DXBUFFER* out, const fx::PreprocessedSource* src = nullptr) {
     if (out) {
         std::string text;
-        for (const fx::Diagnostic& d : errors) text += fx::formatDiagnostic(d) + "\n";
+        for (const fx::Diagnostic& d : errors) text += src ? src->format(d) : fx::formatDiagnostic(d) + "\n";
         *out = textBuffer(text);
     }
     return D3DXERR_INVALIDDATA;
@@ -827,9 +828,9 @@ HRESULT create(IDirect3DDevice9* device, const std::string& text, const std::str
         };
     std::vector<fx::Diagnostic> diagnostics;
     fx::PreprocessedSource pre;
-    if (!fx::preprocess(text, name, macros, opener, pre, diagnostics)) return fail(diagnostics, errors);
+    if (!fx::preprocess(text, name, macros, opener, pre, diagnostics)) return fail(diagnostics, errors, &pre);
     fx::EffectSource source;
-    if (!fx::parseEffect(pre, source, diagnostics)) return fail(diagnostics, errors);
+    if (!fx::parseEffect(pre, source, diagnostics)) return fail(diagnostics, errors, &pre);
     Effect* e = new Effect(device);
     bool built = false;
     try {
@@ -840,7 +841,7 @@ HRESULT create(IDirect3DDevice9* device, const std::string& text, const std::str
     }
     if (!built) {
         e->Release();
-        return fail(diagnostics, errors);
+        return fail(diagnostics, errors, &pre);
     }
     *effect = e;
     return D3D_OK;

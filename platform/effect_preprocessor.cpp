@@ -23,6 +23,29 @@ SourceLine PreprocessedSource::locate(int outputLine) const {
     return SourceLine{0, outputLine};
 }
 
+std::string PreprocessedSource::format(const Diagnostic& d) const {
+    std::string text = formatDiagnostic(d) + "\n";
+    for (size_t f = 0; f < files.size() && f < sources.size(); ++f) {
+        if (files[f] != d.file) continue;
+        const std::string& src = sources[f];
+        size_t start = 0;
+        for (int l = 1; l < d.line && start != std::string::npos; ++l) {
+            start = src.find('\n', start);
+            if (start != std::string::npos) ++start;
+        }
+        if (start == std::string::npos || start >= src.size()) break;
+        size_t end = src.find_first_of("\r\n", start);
+        std::string line = src.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (line.find_first_not_of(" \t") == std::string::npos) break;
+        std::string caret;
+        for (int c = 1; c < d.column && static_cast<size_t>(c) <= line.size(); ++c)
+            caret += line[static_cast<size_t>(c) - 1] == '\t' ? '\t' : ' ';
+        text += "    " + line + "\n    " + caret + "^\n";
+        break;
+    }
+    return text;
+}
+
 bool openIncludeFromDisk(const std::string& name, bool /*system*/, const std::string& parent, std::string& text,
                          std::string& path) {
     std::string dir;
@@ -643,6 +666,7 @@ void Preprocessor::directive(const LogicalLine& l, size_t hash, int file, int de
 void Preprocessor::run(const std::string& text, const std::string& name, int depth) {
     int file = static_cast<int>(out_.files.size());
     out_.files.push_back(name);
+    out_.sources.push_back(text);
     std::vector<Conditional> conds;
     for (const LogicalLine& l : splitLines(text)) {
         size_t first = l.text.find_first_not_of(" \t\r\f\v");

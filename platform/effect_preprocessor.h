@@ -33,11 +33,15 @@ struct SourceLine {
 struct PreprocessedSource {
     std::string text;
     std::vector<SourceLine> lines;   // lines[i]: where output line i + 1 came from
-    std::vector<std::string> files;  // files[0] is the main source
+    std::vector<std::string> files;    // files[0] is the main source
+    std::vector<std::string> sources;  // the text of each file, as read
 
     // Maps a 1-based output line to its source file name and line (the main file's line
     // itself when out of range).
     SourceLine locate(int outputLine) const;
+    // The diagnostic's line followed by the source line it points at and a caret under its
+    // column, when the file is one of these.
+    std::string format(const Diagnostic& d) const;
 };
 
 struct MacroDefinition {

@@ -367,6 +367,16 @@ TEST(EffectErrors, BrokenFilesReportFileLineAndColumn) {
         EXPECT_EQ(effect, nullptr) << c.path;
         EXPECT_TRUE(FAILED(hr)) << c.path;
         EXPECT_EQ(messages.substr(0, messages.find('\n')), c.expected) << messages;
+        // Then the source line itself, with a caret under the column.
+        const std::string source = readText(c.path);
+        if (!source.empty()) {
+            size_t second = messages.find('\n') + 1;
+            std::string quoted = messages.substr(second, messages.find('\n', second) - second);
+            ASSERT_GT(quoted.size(), 4u) << messages;
+            EXPECT_NE(source.find(quoted.substr(4) + "\n"), std::string::npos) << messages;
+            size_t col = std::stoul(c.expected + std::strcspn(c.expected, ",") + 1);
+            EXPECT_EQ(messages.find("^", second), second + quoted.size() + 1 + 4 + col - 1) << messages;
+        }
         if (effect) effect->Release();
     }
 }
