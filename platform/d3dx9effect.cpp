@@ -99,6 +99,7 @@ struct ParameterRuntime {
 };
 
 constexpr uint32_t kNoOffset = 0xFFFFFFFFu;
+constexpr size_t kMaxSamplerUnits = 16;  // the sampler stages of a Direct3D 9 pixel shader
 
 void placeValues(ParameterRuntime& p, size_t blockSize);
 
@@ -487,12 +488,18 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
     };
 
     bool haveLayout = false;
+    // Techniques and passes are stored as they are built, so that the destructor frees the GL
+    // objects of a build that fails half way.
+    techniques_.reserve(source.techniques.size());
     for (const fx::Technique& t : source.techniques) {
-        TechniqueRuntime tr;
+        techniques_.emplace_back();
+        TechniqueRuntime& tr = techniques_.back();
         tr.name = t.name;
+        tr.passes.reserve(t.passes.size());
         for (size_t pi = 0; pi < t.passes.size(); ++pi) {
             const fx::Pass& p = t.passes[pi];
-            PassRuntime pr;
+            tr.passes.emplace_back();
+            PassRuntime& pr = tr.passes.back();
             pr.info = p;
             pr.handle = t.name + "." + p.name + "#" + std::to_string(pi);
             if (!p.vertex.present() || !p.pixel.present()) {
@@ -538,7 +545,6 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
                 std::string text(static_cast<size_t>(std::max(length, 1)), '\0');
                 glGetProgramInfoLog(pr.program, length, nullptr, text.data());
                 errors.push_back(locate(p.line, 1, "linking pass '" + p.name + "' failed: " + text.c_str()));
-                glDeleteProgram(pr.program);
                 return false;
             }
             glDetachShader(pr.program, v);
@@ -551,8 +557,13 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
                 if (std::find(used.begin(), used.end(), s) == used.end()) used.push_back(s);
             for (const std::string& s : used) {
                 int param = parameter(s.c_str());
-                if (param < 0) {
+                if (param < 0 || params_[param].info.type != fx::BaseType::Sampler) {
                     errors.push_back(locate(p.line, 1, "sampler '" + s + "' is not a global sampler parameter"));
+                    return false;
+                }
+                if (pr.samplers.size() >= kMaxSamplerUnits) {
+                    errors.push_back(locate(p.line, 1, "pass '" + p.name + "' uses more than " +
+                                                           std::to_string(kMaxSamplerUnits) + " samplers"));
                     return false;
                 }
                 DWORD unit = static_cast<DWORD>(pr.samplers.size());
@@ -571,9 +582,7 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
                     if (std::find(tr.samplerStates.begin(), tr.samplerStates.end(), key) == tr.samplerStates.end())
                         tr.samplerStates.push_back(key);
                 }
-            tr.passes.push_back(std::move(pr));
         }
-        techniques_.push_back(std::move(tr));
     }
 
     // The global block: one buffer for the effect, defaults written in.
