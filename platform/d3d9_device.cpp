@@ -334,7 +334,7 @@ HRESULT Device::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRen
     Surface* s = nullptr;
     if (pRenderTarget) {
         s = dynamic_cast<Surface*>(pRenderTarget);
-        if (!s || s->isDepth()) return D3DERR_INVALIDCALL;
+        if (!s || s->device() != this || s->isDepth()) return D3DERR_INVALIDCALL;
         D3DSURFACE_DESC desc;
         s->GetDesc(&desc);
         if (!(desc.Usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
@@ -363,7 +363,7 @@ HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) {
     Surface* s = nullptr;
     if (pNewZStencil) {
         s = dynamic_cast<Surface*>(pNewZStencil);
-        if (!s || !s->isDepth()) return D3DERR_INVALIDCALL;
+        if (!s || s->device() != this || !s->isDepth()) return D3DERR_INVALIDCALL;
     }
     rebind(depth_, s);
     dirty_ |= kDirtyTargets;
@@ -452,7 +452,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
                             const RECT* pDestRect, D3DTEXTUREFILTERTYPE Filter) {
     auto* src = dynamic_cast<Surface*>(pSourceSurface);
     auto* dst = dynamic_cast<Surface*>(pDestSurface);
-    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst || src->device() != this || dst->device() != this) return D3DERR_INVALIDCALL;
     if (Filter != D3DTEXF_NONE && Filter != D3DTEXF_POINT && Filter != D3DTEXF_LINEAR) return D3DERR_INVALIDCALL;
     if (src->isDepth() != dst->isDepth()) return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC dd;
@@ -494,7 +494,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSour
 
 HRESULT Device::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D3DCOLOR color) {
     auto* s = dynamic_cast<Surface*>(pSurface);
-    if (!s || s->isDepth()) return D3DERR_INVALIDCALL;
+    if (!s || s->device() != this || s->isDepth()) return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC desc;
     s->GetDesc(&desc);
     if (!(desc.Usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
@@ -559,6 +559,9 @@ HRESULT Device::readSurface(Surface* surface, std::vector<uint32_t>& argb) {
     glReadnPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                   static_cast<GLsizei>(argb.size() * sizeof(uint32_t)), argb.data());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    // A scratch framebuffer left bound for reading would be revalidated, and found empty, once
+    // its surface is gone.
+    glBindReadFramebufferCached(0);
     if (surface->info()->opaque) {
         for (uint32_t& p : argb) p |= 0xFF000000u;
     }
@@ -609,7 +612,7 @@ HRESULT Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStre
     VertexBuffer* vb = nullptr;
     if (pStreamData) {
         vb = dynamic_cast<VertexBuffer*>(pStreamData);
-        if (!vb) return D3DERR_INVALIDCALL;
+        if (!vb || vb->device() != this) return D3DERR_INVALIDCALL;
     }
     if (streams_[StreamNumber] == vb && streamOffset_[StreamNumber] == OffsetInBytes &&
         streamStride_[StreamNumber] == Stride)
@@ -656,7 +659,7 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* pIndexData) {
     IndexBuffer* ib = nullptr;
     if (pIndexData) {
         ib = dynamic_cast<IndexBuffer*>(pIndexData);
-        if (!ib) return D3DERR_INVALIDCALL;
+        if (!ib || ib->device() != this) return D3DERR_INVALIDCALL;
     }
     if (indices_ == ib) return D3D_OK;
     rebind(indices_, ib);
@@ -675,7 +678,7 @@ HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* pDecl) {
     VertexDecl* decl = nullptr;
     if (pDecl) {
         decl = dynamic_cast<VertexDecl*>(pDecl);
-        if (!decl) return D3DERR_INVALIDCALL;
+        if (!decl || decl->device() != this) return D3DERR_INVALIDCALL;
     }
     if (decl_ == decl) return D3D_OK;
     rebind(decl_, decl);
@@ -697,7 +700,8 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) {
     Texture* t = nullptr;
     if (pTexture) {
         t = dynamic_cast<Texture*>(pTexture);
-        if (!t || t->pool() == D3DPOOL_SYSTEMMEM || t->pool() == D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+        if (!t || t->device() != this || t->pool() == D3DPOOL_SYSTEMMEM || t->pool() == D3DPOOL_SCRATCH)
+            return D3DERR_INVALIDCALL;
     }
     rebind(textures_[unit], t);
     if (t)
