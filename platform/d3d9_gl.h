@@ -21,7 +21,9 @@
 //     ... gl_Position.xy += orl_PixelOffset * gl_Position.w;   (last statement of main)
 // The device keeps it equal to the D3D9 half-pixel shift of the current viewport. Render
 // targets keep D3D's top-left origin and depth range 0..1 through glClipControl, so shaders
-// need no other fix-up.
+// need no other fix-up. With that origin gl_FragCoord runs as Direct3D's screen does: (0.5, 0.5)
+// is the centre of the top-left pixel (VPOS = gl_FragCoord.xy - 0.5), and dFdy grows downwards.
+// Texture row 0 is the image's top row and is sampled at v = 0.
 #pragma once
 
 #include <cstdint>

@@ -150,6 +150,31 @@ TEST_F(InterfaceTest, DeviceWithoutWindowRendersAndPresents) {
     EXPECT_EQ(device->Release(), 0u);
 }
 
+TEST_F(InterfaceTest, DevicesRefuseEachOthersObjects) {
+    D3DPRESENT_PARAMETERS pa = params(32, 32), pb = params(16, 16);
+    IDirect3DDevice9 *a = nullptr, *b = nullptr;
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x44, &pa, &a), D3D_OK);
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x44, &pb, &b), D3D_OK);
+    IDirect3DTexture9* tex = nullptr;
+    IDirect3DSurface9* target = nullptr;
+    ASSERT_EQ(b->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &tex, nullptr),
+              D3D_OK);
+    ASSERT_EQ(tex->GetSurfaceLevel(0, &target), D3D_OK);
+    EXPECT_EQ(a->SetTexture(0, tex), D3DERR_INVALIDCALL);
+    EXPECT_EQ(a->SetRenderTarget(0, target), D3DERR_INVALIDCALL);
+    // Each device keeps drawing into its own context.
+    ASSERT_EQ(b->SetRenderTarget(0, target), D3D_OK);
+    ASSERT_EQ(b->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(a->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0), D3D_OK);
+    std::vector<uint32_t> px;
+    ASSERT_EQ(d3d9glReadSurface(target, px, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(px[5], 0xFF00FF00u);
+    target->Release();
+    EXPECT_EQ(tex->Release(), 0u);  // still bound to b
+    EXPECT_EQ(b->Release(), 0u);
+    EXPECT_EQ(a->Release(), 0u);
+}
+
 LRESULT CALLBACK plainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
 TEST_F(InterfaceTest, DeviceOnAWindowTakesItsClientAreaAndPresents) {
