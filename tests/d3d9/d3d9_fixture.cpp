@@ -33,7 +33,10 @@ in vec2 uv;
 in vec4 colour;
 out vec4 frag;
 void main() {
-    frag = mode == 0 ? solid : mode == 1 ? texture(tex, uv) : colour;
+    frag = mode == 0   ? solid
+           : mode == 1 ? texture(tex, uv)
+           : mode == 2 ? colour
+                       : vec4(floor(gl_FragCoord.xy) / 255.0, fract(gl_FragCoord.x), 1.0);
 }
 )";
 

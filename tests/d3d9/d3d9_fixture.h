@@ -25,7 +25,8 @@ struct Instance {
 };
 
 // What the fragment shader writes.
-enum class Shade { Solid = 0, Textured = 1, InstanceColour = 2 };
+// FragCoord writes (floor(x), floor(y)) / 255 to red and green and fract(x) to blue.
+enum class Shade { Solid = 0, Textured = 1, InstanceColour = 2, FragCoord = 3 };
 
 inline uint32_t rgb(uint32_t argb) { return argb & 0x00FFFFFFu; }
 

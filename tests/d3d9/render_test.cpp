@@ -114,6 +114,20 @@ TEST_F(RenderTest, HalfPixelOffsetMakesPixelQuadsAndCheckerboardsExact) {
     EXPECT_EQ(tex->Release(), 0u);
 }
 
+TEST_F(RenderTest, FragmentCoordinatesCountFromTheTopLeftPixelCentre) {
+    useShade(Shade::FragCoord);
+    ASSERT_EQ(drawQuads(pixelQuad(0, 0, kWidth, kHeight)), D3D_OK);
+    std::vector<uint32_t> px = readBackBuffer();
+    for (UINT y : {0u, 7u, kHeight - 1}) {
+        for (UINT x : {0u, 9u, kWidth - 1}) {
+            const uint32_t p = at(px, kWidth, x, y);
+            EXPECT_EQ(channel(p, 16), static_cast<int>(x));
+            EXPECT_EQ(channel(p, 8), static_cast<int>(y));
+            EXPECT_NEAR(channel(p, 0), 128, 1);  // the centre of the pixel
+        }
+    }
+}
+
 TEST_F(RenderTest, DepthRunsFromZeroToOne) {
     device_->SetRenderState(D3DRS_ZENABLE, TRUE);
     device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
