@@ -511,7 +511,8 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
             if (!vs || !ps) return false;
             fx::GlslStage gv, gp;
             std::string why;
-            if (!fx::crossCompile(*vs, *ps, attrib, gv, gp, why)) {
+            const bool belowModel3 = p.vertex.profile.size() > 3 && p.vertex.profile[3] < '3';
+            if (!fx::crossCompile(*vs, *ps, attrib, gv, gp, why, belowModel3)) {
                 errors.push_back(locate(p.pixel.line, p.pixel.column, why));
                 return false;
             }

@@ -165,7 +165,7 @@ bool compileHlsl(const std::string& source, Stage stage, const std::string& entr
 namespace {
 
 bool crossOne(const SpirvShader& shader, const std::map<std::string, uint32_t>& varyings, const AttribLocator& attrib,
-              GlslStage& out, std::string& error) {
+              bool clampColors, GlslStage& out, std::string& error) {
     spirv_cross::CompilerGLSL glsl(shader.words);
     spirv_cross::CompilerGLSL::Options options;
     options.version = 410;
@@ -195,11 +195,17 @@ bool crossOne(const SpirvShader& shader, const std::map<std::string, uint32_t>& 
         }
         glsl.set_decoration(r.id, spv::DecorationLocation, static_cast<uint32_t>(location));
     }
+    std::vector<std::string> colours;  // outputs that shader models below 3.0 clamp to 0..1
     if (shader.stage == Stage::Vertex)
         for (const auto& r : res.stage_outputs) {
             std::string semantic = semanticOf(r.id);
             if (isBuiltinSemantic(semantic)) continue;
             glsl.set_decoration(r.id, spv::DecorationLocation, varyings.at(semantic));
+            if (clampColors && semantic.rfind("COLOR", 0) == 0) {
+                std::string name = "orl_out_" + semantic;
+                glsl.set_name(r.id, name);
+                colours.push_back(name);
+            }
         }
 
     for (const auto& r : res.uniform_buffers) {
@@ -257,9 +263,11 @@ bool crossOne(const SpirvShader& shader, const std::map<std::string, uint32_t>& 
             return false;
         }
         out.source.replace(at, mainDecl.size(), "void orl_vertex_main()");
-        out.source +=
-            "\nuniform vec2 orl_PixelOffset;\n"
-            "void main()\n{\n    orl_vertex_main();\n    gl_Position.xy += orl_PixelOffset * gl_Position.w;\n}\n";
+        std::string clamps;
+        for (const std::string& c : colours) clamps += "    " + c + " = clamp(" + c + ", 0.0, 1.0);\n";
+        out.source += "\nuniform vec2 orl_PixelOffset;\n"
+                      "void main()\n{\n    orl_vertex_main();\n" +
+                      clamps + "    gl_Position.xy += orl_PixelOffset * gl_Position.w;\n}\n";
     }
     return true;
 }
@@ -267,7 +275,7 @@ bool crossOne(const SpirvShader& shader, const std::map<std::string, uint32_t>& 
 }  // namespace
 
 bool crossCompile(const SpirvShader& vertex, const SpirvShader& pixel, const AttribLocator& attrib,
-                  GlslStage& vertexOut, GlslStage& pixelOut, std::string& error) {
+                  GlslStage& vertexOut, GlslStage& pixelOut, std::string& error, bool clampVertexColours) {
     // Varyings meet by semantic: both stages give each semantic the same location.
     std::set<std::string> semantics;
     for (const std::string& s : vertex.outputs)
@@ -285,7 +293,8 @@ bool crossCompile(const SpirvShader& vertex, const SpirvShader& pixel, const Att
     vertexOut = GlslStage{};
     pixelOut = GlslStage{};
     try {
-        return crossOne(vertex, varyings, attrib, vertexOut, error) && crossOne(pixel, varyings, attrib, pixelOut, error);
+        return crossOne(vertex, varyings, attrib, clampVertexColours, vertexOut, error) &&
+               crossOne(pixel, varyings, attrib, false, pixelOut, error);
     } catch (const std::exception& e) {
         error = std::string("GLSL generation failed: ") + e.what();
         return false;

@@ -3,8 +3,8 @@
 //   row-major matrix packing by default, messages mapped back to the original file and line,
 //   the interface semantics of each stage, cross-compilation of a vertex/pixel pair with
 //   vertex inputs placed by a caller's attribute table and varyings linked by semantic, the
-//   vertex epilogue (uniform orl_PixelOffset), and std140 reflection of the global block and
-//   the samplers.
+//   vertex epilogue (uniform orl_PixelOffset, colour clamping below vs_3_0), and std140
+//   reflection of the global block and the samplers.
 // Leaves out: geometry/compute stages, explicit register bindings, constant buffers other than
 //   the globals.
 #pragma once
@@ -75,7 +75,9 @@ std::string samplerUniformName(const std::string& hlslName);
 void splitSemantic(const std::string& semantic, std::string& name, unsigned& index);
 
 // Cross-compiles a vertex and a pixel shader into a GLSL pair whose varyings meet by semantic.
+// clampVertexColours: the COLORn outputs are clamped to 0..1, as vertex shader models below 3.0
+// do with their colour registers.
 bool crossCompile(const SpirvShader& vertex, const SpirvShader& pixel, const AttribLocator& attrib,
-                  GlslStage& vertexOut, GlslStage& pixelOut, std::string& error);
+                  GlslStage& vertexOut, GlslStage& pixelOut, std::string& error, bool clampVertexColours = false);
 
 }  // namespace fx

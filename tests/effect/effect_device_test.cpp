@@ -289,6 +289,29 @@ TEST_F(EffectRender, CommitChangesBetweenDraws) {
     EXPECT_EQ(effect_->CommitChanges(), D3DERR_INVALIDCALL);  // outside a pass
 }
 
+// Vertex shader models below 3.0 clamp their colour outputs to 0..1; vs_3_0 passes them on.
+TEST_F(EffectRender, ColourOutputsClampBelowShaderModel3) {
+    const std::string text =
+        "struct V { float4 pos : POSITION; float4 col : COLOR0; };\n"
+        "V VS(float3 p : POSITION) { V o; o.pos = float4(p, 1); o.col = float4(2, 0.5, 0, 1); return o; }\n"
+        "float4 PS(float4 col : COLOR0) : COLOR { return col * 0.5; }\n"
+        "technique T {\n"
+        "  pass Model2 { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); }\n"
+        "  pass Model3 { VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); }\n"
+        "}\n";
+    ID3DXEffect* colours = nullptr;
+    ASSERT_EQ(D3DXCreateEffectEx(gDevice, text.data(), static_cast<UINT>(text.size()), "colours.fx", nullptr, nullptr,
+                                 0, nullptr, &colours, nullptr),
+              D3D_OK);
+    std::swap(effect_, colours);
+    drawPass(0);
+    EXPECT_NEAR_ARGB(pixels()[3 * kSize + 3], 128, 128, 64, 0, 1);
+    drawPass(1);
+    EXPECT_NEAR_ARGB(pixels()[3 * kSize + 3], 128, 255, 64, 0, 1);
+    std::swap(effect_, colours);
+    colours->Release();
+}
+
 // A 2 x 2 texture: red, green / blue, white.
 IDirect3DTexture9* cornerTexture() {
     IDirect3DTexture9* texture = nullptr;
