@@ -812,10 +812,13 @@ void Parser::parseDeclarationOrFunction() {
                 }
                 blank(eq, toks_[pos_ - 1].offset + toks_[pos_ - 1].text.size());  // defaults are uploaded, not compiled
             } else {
+                // A static or const initialiser stays for the compiler; the functions it calls
+                // must stay with it.
                 int depth = 0;
                 while (peek().kind != Tok::End && !(depth == 0 && (is(";") || is(",")))) {
                     if (is("(") || is("{")) ++depth;
                     if (is(")") || is("}")) --depth;
+                    if (peek().kind == Tok::Ident) out_.globalReferences.push_back(peek().text);
                     next();
                 }
             }
@@ -915,6 +918,8 @@ std::string stageSource(const EffectSource& effect, Stage stage, const std::stri
     // Functions the entry point cannot reach are blanked out: they may use what this stage lacks.
     std::set<std::string> reachable = {entry};
     std::vector<std::string> work = {entry};
+    for (const std::string& r : effect.globalReferences)
+        if (reachable.insert(r).second) work.push_back(r);
     while (!work.empty()) {
         std::string name = work.back();
         work.pop_back();

@@ -99,6 +99,7 @@ struct EffectSource {
     };
     std::vector<Struct> structs;
     std::vector<Function> functionDefs;
+    std::vector<std::string> globalReferences;  // identifiers in static and const initialisers
 
     const Parameter* findParameter(const std::string& name) const;
 };

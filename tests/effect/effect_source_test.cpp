@@ -240,6 +240,8 @@ TEST(EffectParser, StageSourceRewritesOutputSemanticsOnly) {
                     "VOut VS(float4 pos : POSITION, float4 c : COLOR0) { VOut o; o.pos = pos; o.c = c; return o; }\n"
                     "POut PS(VOut i, float2 vpos : VPOS) { POut o; o.c = i.c; o.d = 0; return o; }\n"
                     "float4 Unused() : COLOR { return tex2D(s, 0); }\n"
+                    "float three() { return 3; }\n"
+                    "static const float kThree = three();\n"
                     "technique T { pass P { VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); } }\n",
                     fx, &pre),
               "");
@@ -254,8 +256,10 @@ TEST(EffectParser, StageSourceRewritesOutputSemanticsOnly) {
     EXPECT_NE(ps.find("float4 c : SV_Target0; float d : SV_Depth;"), std::string::npos) << ps;
     EXPECT_NE(ps.find("float4 pos : SV_Position; float4 c : COLOR0;"), std::string::npos) << ps;
     EXPECT_NE(ps.find("vpos : SV_Position"), std::string::npos) << ps;
-    // Functions the entry does not reach are gone (this one uses an undeclared sampler).
+    // Functions the entry does not reach are gone (this one uses an undeclared sampler); those
+    // a static initialiser calls stay.
     EXPECT_EQ(vs.find("Unused"), std::string::npos);
+    EXPECT_NE(vs.find("float three()"), std::string::npos);
 }
 
 namespace {
