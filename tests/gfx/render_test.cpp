@@ -281,3 +281,30 @@ TEST(RenderTextureDraw, AReleasedRenderTextureLeavesTheDeviceAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RenderTextureDraw, ABeginThatCannotSaveTheDepthSurfaceReportsAndReleases) {
+    IDirect3DSurface9* depth = nullptr;
+    ASSERT_TRUE(SUCCEEDED(d3dDevice->GetDepthStencilSurface(&depth)));
+    RenderTexture target;
+    {
+        StdoutHook quiet;
+        target.create(16, 16, 0, D3DFMT_X8R8G8B8);
+    }
+    ASSERT_NE(target.texture, nullptr);
+    d3dDevice->SetDepthStencilSurface(nullptr);  // the device has none to hand back
+    testing::internal::CaptureStderr();
+    target.begin();
+    target.end();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "MessageBox [RenderTarget] GetDepthStencil\n");
+    EXPECT_EQ(target.texture, nullptr);
+    EXPECT_EQ(target.surface, nullptr);
+    EXPECT_EQ(target.depthStencil, nullptr);
+    EXPECT_EQ(target.savedTarget, nullptr);
+    EXPECT_EQ(target.width, 16);
+    d3dDevice->SetDepthStencilSurface(depth);
+    depth->Release();
+}
+
+}  // namespace
