@@ -154,7 +154,7 @@ const FormatInfo* formatInfo(D3DFORMAT format) {
 
 int samplesFor(D3DMULTISAMPLE_TYPE type) {
     if (type == D3DMULTISAMPLE_NONE) return 0;
-    if (type == D3DMULTISAMPLE_NONMASKABLE) return 4;
+    if (type == D3DMULTISAMPLE_NONMASKABLE) return 2;  // its one quality level: the smallest count
     return static_cast<int>(type);
 }
 
