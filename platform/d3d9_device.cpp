@@ -12,10 +12,6 @@
 
 #include "platform/d3d9_internal.h"
 
-// The SDL window behind a window handle, supplied by the Win32 stand-in. Weak, so that programs
-// that render without windows link without it.
-SDL_Window* win32SdlWindow(HWND window) __attribute__((weak));
-
 namespace d3d9gl {
 
 namespace {
@@ -87,7 +83,7 @@ HRESULT Device::init(HWND window) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return D3DERR_NOTAVAILABLE;
     videoInit_ = true;
     if (window) {
-        window_ = win32SdlWindow ? win32SdlWindow(window) : nullptr;
+        window_ = win32SdlWindow(window);  // the Win32 stand-in's SDL window
         if (!window_) return D3DERR_INVALIDCALL;
         if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_OPENGL)) {
             std::fprintf(stderr, "CreateDevice: the window was not created for OpenGL\n");
