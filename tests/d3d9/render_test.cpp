@@ -216,6 +216,40 @@ TEST_F(RenderTest, BlendStatesMixAsDirect3DDoes) {
     EXPECT_EQ(rgb(readBackBuffer()[2 * kWidth + 2]), rgb(kRed));
 }
 
+TEST_F(RenderTest, StencilScissorAndColourWritesMaskTheDraw) {
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+    // Mark the stencil under a quad without touching colour.
+    device_->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    device_->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    device_->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    device_->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
+    device_->SetRenderState(D3DRS_STENCILREF, 1);
+    useShade(Shade::Solid, kRed);
+    ASSERT_EQ(drawQuads(pixelQuad(8, 8, 24, 24)), D3D_OK);
+    // Then draw everywhere where it is set, inside a scissor rectangle, red and blue only.
+    device_->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_BLUE);
+    device_->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    device_->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    const RECT scissor{0, 0, 16, 48};
+    device_->SetScissorRect(&scissor);
+    device_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    useShade(Shade::Solid, 0xFFFFFFFFu);
+    ASSERT_EQ(drawQuads(pixelQuad(0, 0, kWidth, kHeight)), D3D_OK);
+    std::vector<uint32_t> px = readBackBuffer();
+    EXPECT_EQ(rgb(at(px, kWidth, 10, 10)), 0xFF00FFu);  // stencil set, inside the scissor: no green
+    EXPECT_EQ(rgb(at(px, kWidth, 20, 10)), 0u);         // outside the scissor
+    EXPECT_EQ(rgb(at(px, kWidth, 4, 4)), 0u);           // no stencil mark
+    // A new render target brings the scissor rectangle back to the whole target.
+    IDirect3DSurface9* bb = nullptr;
+    device_->GetRenderTarget(0, &bb);
+    device_->SetRenderTarget(0, bb);
+    RECT r{};
+    device_->GetScissorRect(&r);
+    EXPECT_EQ(r.right, static_cast<LONG>(kWidth));
+    EXPECT_EQ(r.bottom, static_cast<LONG>(kHeight));
+    bb->Release();
+}
+
 TEST_F(RenderTest, InstancedDrawReadsStreamOnePerInstance) {
     // Stream 0: one 4 x 4 quad at the origin; stream 1: an offset and colour per instance.
     const std::vector<Vertex> quad = pixelQuad(0, 0, 4, 4);
