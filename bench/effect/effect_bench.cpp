@@ -63,6 +63,13 @@ UINT passCount(ID3DXEffect* effect) {
     return passes;
 }
 
+// The first compilation in a process, with glslang's one-time initialisation (run first, once).
+void BM_FirstCompile(benchmark::State& state) {
+    device();
+    for (auto _ : state) compile(path("data/general.fx"))->Release();
+}
+BENCHMARK(BM_FirstCompile)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // Whole compilation of one file; the "per_pass" counter is the time divided by its passes.
 void BM_Compile(benchmark::State& state, const char* file) {
     const std::string p = path(file);
