@@ -601,7 +601,7 @@ BOOL TranslateMessage(const MSG* msg) {
     else if ((vk >= '0' && vk <= '9' && !shift) || vk == VK_SPACE || vk == VK_RETURN || vk == VK_TAB ||
              vk == VK_BACK || vk == VK_ESCAPE)
         ch = vk;
-    if (!ch || gSyncControl || !postMessage(msg->hwnd, msg->message == WM_KEYDOWN ? WM_CHAR : 0x0106 /* WM_SYSCHAR */,
+    if (!ch || gSyncControl || !postMessage(msg->hwnd, msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR,
                                                 (WPARAM)ch, msg->lParam))
         return FALSE;
     // The character is the next message retrieved, ahead of input already queued.

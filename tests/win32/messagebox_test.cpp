@@ -52,4 +52,38 @@ TEST(MessageBox, WithoutADisplayTheLineIsWrittenAndTheCallReturns) {
     EXPECT_EQ(answer, IDOK);
 }
 
+struct ViewerCase {
+    UINT type;
+    const char* key;
+    int answer;
+};
+
+// A real box on the X server, answered from the keyboard as a viewer would.
+TEST(MessageBox, RealBoxWaitsForTheViewersAnswer) {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server";
+    const ViewerCase cases[] = {
+        {MB_OK, "Return", IDOK},
+        {MB_YESNO | MB_DEFBUTTON2, "Return", IDNO},
+        {MB_OKCANCEL | MB_ICONWARNING, "Escape", IDCANCEL},
+    };
+    unsetenv("ORLUNDE_MESSAGEBOX");
+    for (const ViewerCase& c : cases) {
+        // xdotool's search misses SDL's box windows: find it in the window tree instead.
+        // xdotool's search misses SDL's box windows: find it in the window tree instead, and
+        // press again while it stays open so that a lost key cannot hang the test.
+        std::string answer = std::string("(for i in $(seq 100); do id=$(xwininfo -root -tree | awk '/\"Viewer box\"/ "
+                                         "{print $1; exit}'); [ -n \"$id\" ] && break; sleep 0.1; done; sleep 0.3;"
+                                         " for t in 1 2 3 4 5; do xwininfo -id $id > /dev/null 2>&1 || break;"
+                                         " xdotool windowfocus --sync $id key ") +
+                             c.key + "; sleep 1; done) > /dev/null 2>&1 &";
+        ASSERT_EQ(std::system(answer.c_str()), 0);
+        testing::internal::CaptureStderr();
+        int result = MessageBoxA(nullptr, "Answer me", "Viewer box", c.type);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a shown box writes no line";
+        EXPECT_EQ(result, c.answer) << c.key;
+    }
+    setenv("ORLUNDE_MESSAGEBOX", "stderr", 1);
+}
+
 } // namespace
