@@ -126,10 +126,6 @@ bool probeLimits(GlLimits& limits) {
         epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic")) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &limits.maxAnisotropy);
     }
-    // A development override to stand in for hardware with fewer (or no) samples.
-    if (const char* cap = std::getenv("ORLUNDE_D3D9_MAX_SAMPLES")) {
-        limits.maxSamples = std::min(limits.maxSamples, std::atoi(cap));
-    }
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     if (previous) SDL_GL_MakeCurrent(previousWindow, previous);
@@ -413,10 +409,20 @@ IDirect3D9* Direct3DCreate9(UINT SdkVersion) {
         std::fprintf(stderr, "Direct3DCreate9: no display: %s\n", SDL_GetError());
         return nullptr;
     }
-    GlLimits limits;
-    if (!probeLimits(limits)) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
+    // The GL implementation does not change while the process runs: probe it once.
+    static GlLimits probed;
+    static bool haveProbe = false;
+    if (!haveProbe) {
+        if (!probeLimits(probed)) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return nullptr;
+        }
+        haveProbe = true;
+    }
+    GlLimits limits = probed;
+    // A development override to stand in for hardware with fewer (or no) samples.
+    if (const char* cap = std::getenv("ORLUNDE_D3D9_MAX_SAMPLES")) {
+        limits.maxSamples = std::min(limits.maxSamples, std::atoi(cap));
     }
     auto* d3d = new (std::nothrow) Direct3D(limits);
     if (!d3d) SDL_QuitSubSystem(SDL_INIT_VIDEO);
