@@ -190,6 +190,13 @@ std::vector<D3DDISPLAYMODE> Direct3D::modes(UINT adapter, D3DFORMAT format) cons
         }
         if (!seen) list.push_back(d);
     }
+    // Some video drivers (offscreen rendering) list no usable mode: offer the desktop's.
+    SDL_DisplayMode desktop;
+    if (list.empty() && SDL_GetDesktopDisplayMode(static_cast<int>(adapter), &desktop) == 0 && desktop.w > 0 &&
+        desktop.h > 0) {
+        list.push_back(D3DDISPLAYMODE{static_cast<UINT>(desktop.w), static_cast<UINT>(desktop.h),
+                                      static_cast<UINT>(std::max(0, desktop.refresh_rate)), format});
+    }
     // Direct3D lists modes from the smallest up: by width, then height, then refresh rate.
     std::sort(list.begin(), list.end(), [](const D3DDISPLAYMODE& a, const D3DDISPLAYMODE& b) {
         if (a.Width != b.Width) return a.Width < b.Width;
