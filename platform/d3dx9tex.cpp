@@ -55,39 +55,32 @@ int sourceAtEnd(void* user) {
     return source->position >= source->size;
 }
 
-// Halves an RGBA image (each side down to at least 1) by averaging 2 x 2 blocks; on an odd
-// side the last row or column pairs with itself.
+// Halves a 4-byte-per-texel image (each side down to at least 1) by averaging 2 x 2 blocks; on
+// an odd side the last row or column pairs with itself.
 std::vector<unsigned char> halve(const std::vector<unsigned char>& src, UINT width, UINT height, UINT& outWidth,
                                  UINT& outHeight) {
     outWidth = std::max(1u, width / 2);
     outHeight = std::max(1u, height / 2);
     std::vector<unsigned char> dst((size_t)outWidth * outHeight * 4);
     for (UINT y = 0; y < outHeight; ++y) {
-        const UINT y0 = std::min(2 * y, height - 1), y1 = std::min(2 * y + 1, height - 1);
+        const unsigned char* row0 = src.data() + (size_t)std::min(2 * y, height - 1) * width * 4;
+        const unsigned char* row1 = src.data() + (size_t)std::min(2 * y + 1, height - 1) * width * 4;
+        unsigned char* out = dst.data() + (size_t)y * outWidth * 4;
         for (UINT x = 0; x < outWidth; ++x) {
-            const UINT x0 = std::min(2 * x, width - 1), x1 = std::min(2 * x + 1, width - 1);
-            for (int c = 0; c < 4; ++c) {
-                const unsigned sum = src[((size_t)y0 * width + x0) * 4 + c] + src[((size_t)y0 * width + x1) * 4 + c] +
-                                     src[((size_t)y1 * width + x0) * 4 + c] + src[((size_t)y1 * width + x1) * 4 + c];
-                dst[((size_t)y * outWidth + x) * 4 + c] = (unsigned char)((sum + 2) / 4);
-            }
+            const size_t a = (size_t)std::min(2 * x, width - 1) * 4, b = (size_t)std::min(2 * x + 1, width - 1) * 4;
+            for (int c = 0; c < 4; ++c)
+                out[4 * x + c] = (unsigned char)((row0[a + c] + row0[b + c] + row1[a + c] + row1[b + c] + 2) / 4);
         }
     }
     return dst;
 }
 
-// Writes an RGBA image into a locked A8R8G8B8 level: bytes B, G, R, A in memory, top row first.
-void writeLevel(const std::vector<unsigned char>& rgba, UINT width, UINT height, const D3DLOCKED_RECT& locked) {
-    for (UINT y = 0; y < height; ++y) {
-        auto* row = (unsigned char*)locked.pBits + (size_t)y * (size_t)locked.Pitch;
-        const unsigned char* in = rgba.data() + (size_t)y * width * 4;
-        for (UINT x = 0; x < width; ++x) {
-            row[4 * x + 0] = in[4 * x + 2];
-            row[4 * x + 1] = in[4 * x + 1];
-            row[4 * x + 2] = in[4 * x + 0];
-            row[4 * x + 3] = in[4 * x + 3];
-        }
-    }
+// Copies a B, G, R, A image into a locked A8R8G8B8 level, top row first.
+void writeLevel(const std::vector<unsigned char>& bgra, UINT width, UINT height, const D3DLOCKED_RECT& locked) {
+    const size_t rowBytes = (size_t)width * 4;
+    for (UINT y = 0; y < height; ++y)
+        std::memcpy((unsigned char*)locked.pBits + (size_t)y * (size_t)locked.Pitch, bgra.data() + y * rowBytes,
+                    rowBytes);
 }
 
 }  // namespace
@@ -110,8 +103,11 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR srcFile, IDi
         stbi_image_free(pixels);
         return D3DXERR_INVALIDDATA;
     }
+    // A8R8G8B8 keeps the bytes B, G, R, A in memory: swap red and blue once, before the mips.
     std::vector<unsigned char> level(pixels, pixels + (size_t)width * (size_t)height * 4);
     stbi_image_free(pixels);
+    for (size_t i = 0; i < level.size(); i += 4)
+        std::swap(level[i], level[i + 2]);
 
     IDirect3DTexture9* created = nullptr;
     HRESULT hr = device->CreateTexture((UINT)width, (UINT)height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &created,
