@@ -68,18 +68,21 @@ TEST(MessageBox, RealBoxWaitsForTheViewersAnswer) {
         {MB_OKCANCEL | MB_ICONWARNING, "Escape", IDCANCEL},
     };
     unsetenv("ORLUNDE_MESSAGEBOX");
+    int n = 0;
     for (const ViewerCase& c : cases) {
-        // xdotool's search misses SDL's box windows: find it in the window tree instead.
+        // Each box has its own caption: a helper still pressing keys for an earlier box must
+        // not answer this one.
+        std::string caption = "Viewer box " + std::to_string(++n);
         // xdotool's search misses SDL's box windows: find it in the window tree instead, and
         // press again while it stays open so that a lost key cannot hang the test.
-        std::string answer = std::string("(for i in $(seq 100); do id=$(xwininfo -root -tree | awk '/\"Viewer box\"/ "
-                                         "{print $1; exit}'); [ -n \"$id\" ] && break; sleep 0.1; done; sleep 0.3;"
-                                         " for t in 1 2 3 4 5; do xwininfo -id $id > /dev/null 2>&1 || break;"
-                                         " xdotool windowfocus --sync $id key ") +
-                             c.key + "; sleep 1; done) > /dev/null 2>&1 &";
+        std::string answer = "(for i in $(seq 100); do id=$(xwininfo -root -tree | awk '/\"" + caption +
+                             "\"/ {print $1; exit}'); [ -n \"$id\" ] && break; sleep 0.1; done; sleep 0.3;"
+                             " for t in 1 2 3 4 5; do xwininfo -id $id 2> /dev/null | grep -q '\"" + caption +
+                             "\"' || break; xdotool windowfocus --sync $id key " + c.key +
+                             "; sleep 1; done) > /dev/null 2>&1 &";
         ASSERT_EQ(std::system(answer.c_str()), 0);
         testing::internal::CaptureStderr();
-        int result = MessageBoxA(nullptr, "Answer me", "Viewer box", c.type);
+        int result = MessageBoxA(nullptr, "Answer me", caption.c_str(), c.type);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a shown box writes no line";
         EXPECT_EQ(result, c.answer) << c.key;
     }
