@@ -477,9 +477,11 @@ bool Effect::build(const fx::PreprocessedSource& src, const fx::EffectSource& so
         if (it != spirv.end()) return &it->second;
         fx::SpirvShader s;
         fx::Diagnostic fallback = locate(b.line, b.column, "");
-        if (!fx::compileHlsl(fx::stageSource(source, stage, b.entry), stage, b.entry, src, fallback, optimize, s,
-                             errors))
+        bool vpos = false;
+        if (!fx::compileHlsl(fx::stageSource(source, stage, b.entry, &vpos), stage, b.entry, src, fallback, optimize,
+                             s, errors))
             return nullptr;
+        s.vposFromPixelCentre = vpos;
         return &spirv.emplace(key, std::move(s)).first->second;
     };
     auto attrib = [](const std::string& semantic, unsigned index) {

@@ -907,7 +907,8 @@ bool parseEffect(const PreprocessedSource& src, EffectSource& out, std::vector<D
     return parser.run();
 }
 
-std::string stageSource(const EffectSource& effect, Stage stage, const std::string& entry) {
+std::string stageSource(const EffectSource& effect, Stage stage, const std::string& entry, bool* readsVpos) {
+    if (readsVpos) *readsVpos = false;
     struct Edit {
         size_t offset, length;
         std::string text;
@@ -947,6 +948,7 @@ std::string stageSource(const EffectSource& effect, Stage stage, const std::stri
             if (t == "DEPTH" || t == "DEPTH0") to = "SV_Depth";
         }
         if (stage == Stage::Pixel && !output && (t.rfind("POSITION", 0) == 0 || t == "VPOS")) to = "SV_Position";
+        if (stage == Stage::Pixel && !output && t == "VPOS" && readsVpos) *readsVpos = true;
         if (!to.empty()) edits.push_back(Edit{s.offset, s.length, to});
     };
     std::set<std::pair<std::string, bool>> visited;

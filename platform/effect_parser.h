@@ -110,8 +110,8 @@ bool parseEffect(const PreprocessedSource& src, EffectSource& out, std::vector<D
 
 // The HLSL text for one entry point: output POSITION, COLORn and DEPTH semantics (and VPOS
 // inputs) turned into SV_ ones, functions the entry cannot reach blanked out. Line for line with
-// the preprocessed text.
-std::string stageSource(const EffectSource& effect, Stage stage, const std::string& entry);
+// the preprocessed text. readsVpos, when given, tells whether a VPOS input became SV_Position.
+std::string stageSource(const EffectSource& effect, Stage stage, const std::string& entry, bool* readsVpos = nullptr);
 
 // Profile checks: vs_1_1 .. vs_3_0 for vertex shaders, ps_1_1 .. ps_3_0 for pixel shaders.
 bool validProfile(const std::string& profile, Stage stage);

@@ -254,6 +254,14 @@ bool crossOne(const SpirvShader& shader, const std::map<std::string, uint32_t>& 
         return false;
     }
     out.source = glsl.compile();
+    if (shader.stage == Stage::Pixel && shader.vposFromPixelCentre) {
+        const std::string version = "#version 410\n";
+        size_t at = out.source.find(version);
+        for (size_t p = out.source.find("gl_FragCoord"); p != std::string::npos; p = out.source.find("gl_FragCoord", p))
+            out.source.replace(p, 12, "orl_FragCoord"), p += 13;
+        out.source.insert(at == std::string::npos ? 0 : at + version.size(),
+                          "#define orl_FragCoord (gl_FragCoord - vec4(0.5, 0.5, 0.0, 0.0))\n");
+    }
     if (shader.stage == Stage::Vertex) {
         // The device's half-pixel shift is the last thing the vertex shader does.
         const std::string mainDecl = "void main()";

@@ -26,6 +26,9 @@ struct SpirvShader {
     std::vector<uint32_t> words;
     std::vector<std::string> inputs;   // semantics of the non-builtin inputs, upper case
     std::vector<std::string> outputs;  // semantics of the non-builtin outputs, upper case
+    // Pixel shaders reading VPOS: Direct3D 9 gives whole pixel numbers where GL's fragment
+    // coordinate has the pixel centre, half a pixel further.
+    bool vposFromPixelCentre = false;
 };
 
 // Compiles one entry point of source (a stageSource text line for line with src). Messages are

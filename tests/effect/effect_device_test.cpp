@@ -312,6 +312,26 @@ TEST_F(EffectRender, ColourOutputsClampBelowShaderModel3) {
     colours->Release();
 }
 
+// VPOS counts whole pixels from the top left, as in Direct3D 9: pixel (x, y) reads (x, y).
+TEST_F(EffectRender, VposCountsPixelsFromTheTopLeft) {
+    const std::string text =
+        "float4 VS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+        "float4 PS(float2 vpos : VPOS) : COLOR { return float4(vpos.x / 8, vpos.y / 8, 0, 1); }\n"
+        "technique T { pass P { VertexShader = compile vs_3_0 VS(); PixelShader = compile ps_3_0 PS(); } }\n";
+    ID3DXEffect* vpos = nullptr;
+    ASSERT_EQ(D3DXCreateEffectEx(gDevice, text.data(), static_cast<UINT>(text.size()), "vpos.fx", nullptr, nullptr, 0,
+                                 nullptr, &vpos, nullptr),
+              D3D_OK);
+    std::swap(effect_, vpos);
+    drawPass(0);
+    std::vector<uint32_t> px = pixels();
+    for (UINT y = 1; y < kSize - 1; y += 2)
+        for (UINT x = 1; x < kSize - 1; x += 2)
+            EXPECT_NEAR_ARGB(px[y * kSize + x], 255, static_cast<int>(x * 32), static_cast<int>(y * 32), 0, 1);
+    std::swap(effect_, vpos);
+    vpos->Release();
+}
+
 // A 2 x 2 texture: red, green / blue, white.
 IDirect3DTexture9* cornerTexture() {
     IDirect3DTexture9* texture = nullptr;
