@@ -412,8 +412,21 @@ using namespace d3d9gl;
 
 IDirect3D9* Direct3DCreate9(UINT SdkVersion) {
     if (SdkVersion != D3D_SDK_VERSION) return nullptr;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "Direct3DCreate9: no display: %s\n", SDL_GetError());
+    // With no display SDL falls back to its offscreen driver; that counts as no display unless
+    // offscreen rendering was asked for (SDL_VIDEODRIVER=offscreen). An X server that resets
+    // after its last client left refuses connections for a moment: try a few times.
+    const char* wanted = std::getenv("SDL_VIDEODRIVER");
+    const bool offscreenWanted = wanted && std::strcmp(wanted, "offscreen") == 0;
+    bool open = false;
+    for (int attempt = 0; attempt < 10 && !open; ++attempt) {
+        if (attempt > 0) SDL_Delay(20);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
+        const char* driver = SDL_GetCurrentVideoDriver();
+        open = offscreenWanted || !driver || std::strcmp(driver, "offscreen") != 0;
+        if (!open) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    if (!open) {
+        std::fprintf(stderr, "Direct3DCreate9: no display\n");
         return nullptr;
     }
     // The GL implementation does not change while the process runs: probe it once.
