@@ -4,7 +4,8 @@
 #  - windowed (Fullscreen box cleared): the settings and window lines, the client area of the
 #    mode's size, T and R served by the frame loop, Escape ends with exit code 0;
 #  - windowed, Alt+F4 (the close box) ends with 0;
-#  - fullscreen with the defaults: Escape still ends the run (the frame loop's own test), 0;
+#  - fullscreen with the defaults: T and R do nothing, Escape still ends the run (the frame
+#    loop's own test) with 0;
 #  - without an X server both programs end with "*** error: ..." and -1, the release build
 #    with nothing on standard output.
 #   demo_runs.sh CONSOLE_PROGRAM RELEASE_PROGRAM
@@ -146,10 +147,14 @@ fi
 
 echo "== fullscreen defaults: Escape"
 if start "$console" Return; then
+    # The fullscreen window has no procedure of the program's: T and R do nothing there.
+    keys t r
+    sleep 1
     keys Escape
     check_clean_end "fullscreen"
     expect_lines "fullscreen" '^HEIGHT = 600.000000  WIDTH = 800.000000  RENDERHEIGHT = 450.000000$'
     grep -q 'TargetRect\|hello!' "$work/out" && fail "fullscreen: windowed-mode lines"
+    grep -q 'Reloading\|Recompiling' "$work/out" && fail "fullscreen: a hot key was served"
 else
     fail "fullscreen: no run"
     kill -9 "$pid" 2> /dev/null

@@ -202,6 +202,20 @@ TEST(DemoWindow, OpensAWindowedDeviceWithItsOwnDepthSurfaceAndReleasesAll) {
         EXPECT_EQ(desc.Height, 480u);
         depth->Release();
         EXPECT_EQ(d3dDevice->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        // The viewer may resize the window; the back buffer keeps the mode's size.
+        D3DDEVICE_CREATION_PARAMETERS cp2{};
+        d3dDevice->GetCreationParameters(&cp2);
+        SDL_SetWindowSize(win32SdlWindow(cp2.hFocusWindow), 500, 300);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
+        EXPECT_EQ(d3dDevice->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        IDirect3DSurface9* back = nullptr;
+        ASSERT_EQ(d3dDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        back->GetDesc(&desc);
+        EXPECT_EQ(desc.Width, 640u);
+        EXPECT_EQ(desc.Height, 480u);
+        back->Release();
     }
     EXPECT_EQ(d3d, nullptr);
     EXPECT_EQ(d3dDevice, nullptr);
