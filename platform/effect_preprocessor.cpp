@@ -625,22 +625,22 @@ void Preprocessor::directive(const LogicalLine& l, size_t hash, int file, int de
         return;
     }
     if (name == "include") {
-        std::string spec = join(rest);
-        size_t b = spec.find_first_not_of(" \t");
-        if (b != std::string::npos && spec[b] != '"' && spec[b] != '<') {
+        std::string target = join(rest);
+        size_t b = target.find_first_not_of(" \t");
+        if (b != std::string::npos && target[b] != '"' && target[b] != '<') {
             std::set<std::string> disabled;
             bool ok = true;
-            spec = join(expand(rest, disabled, ok));
-            b = spec.find_first_not_of(" \t");
+            target = join(expand(rest, disabled, ok));
+            b = target.find_first_not_of(" \t");
         }
-        bool system = b != std::string::npos && spec[b] == '<';
+        bool system = b != std::string::npos && target[b] == '<';
         char close = system ? '>' : '"';
-        size_t e = b == std::string::npos ? std::string::npos : spec.find(close, b + 1);
-        if (b == std::string::npos || (spec[b] != '"' && spec[b] != '<') || e == std::string::npos) {
+        size_t e = b == std::string::npos ? std::string::npos : target.find(close, b + 1);
+        if (b == std::string::npos || (target[b] != '"' && target[b] != '<') || e == std::string::npos) {
             error(file, l.line, column, "#include expects \"file\" or <file>");
             return;
         }
-        std::string includeName = spec.substr(b + 1, e - b - 1);
+        std::string includeName = target.substr(b + 1, e - b - 1);
         if (depth >= 32) {
             error(file, l.line, column, "#include nested too deeply");
             return;

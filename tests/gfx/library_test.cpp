@@ -208,42 +208,42 @@ void expectEmpty(const Mesh& mesh) {
 }
 
 // One triangle of three 20-byte vertices (position, texture coordinate).
-MeshFileSpec goodTriangle() {
-    MeshFileSpec spec;
-    spec.triangles = 1;
-    spec.vertices = 3;
-    spec.stride = 20;
-    spec.formatBits = 0x0005;
-    spec.indices = {0, 1, 2};
-    spec.vertexData.assign(15, 0.5f);
-    return spec;
+MeshFileLayout goodTriangle() {
+    MeshFileLayout layout;
+    layout.triangles = 1;
+    layout.vertices = 3;
+    layout.stride = 20;
+    layout.formatBits = 0x0005;
+    layout.indices = {0, 1, 2};
+    layout.vertexData.assign(15, 0.5f);
+    return layout;
 }
 
 TEST(MeshFileLoad, DamagedFilesAreRefusedBeforeAnythingIsCreated) {
     struct Case {
         const char* what;
-        MeshFileSpec spec;
+        MeshFileLayout layout;
         size_t keepBytes;
     };
     std::vector<Case> cases;
     auto add = [&](const char* what, auto change, size_t keep = SIZE_MAX) {
-        MeshFileSpec spec = goodTriangle();
-        change(spec);
-        cases.push_back({what, spec, keep});
+        MeshFileLayout layout = goodTriangle();
+        change(layout);
+        cases.push_back({what, layout, keep});
     };
-    add("header cut short", [](MeshFileSpec&) {}, 80);
-    add("vertex data cut short", [](MeshFileSpec&) {}, 86 + 6 + 59);
-    add("more triangles than indices", [](MeshFileSpec& s) { s.triangles = 4; });
-    add("more vertices than data", [](MeshFileSpec& s) { s.vertices = 100; });
-    add("stride beyond the data", [](MeshFileSpec& s) { s.stride = 64; });
-    add("index bytes beyond 32 bits", [](MeshFileSpec& s) { s.triangles = 0x2AAAAAABu; });
-    add("vertex bytes beyond 32 bits", [](MeshFileSpec& s) { s.vertices = 0x10000; s.stride = 0x10000; });
-    add("index past the vertices", [](MeshFileSpec& s) { s.indices = {0, 1, 3}; });
-    add("stride shorter than its format", [](MeshFileSpec& s) { s.stride = 16; s.vertexData.resize(12); });
+    add("header cut short", [](MeshFileLayout&) {}, 80);
+    add("vertex data cut short", [](MeshFileLayout&) {}, 86 + 6 + 59);
+    add("more triangles than indices", [](MeshFileLayout& s) { s.triangles = 4; });
+    add("more vertices than data", [](MeshFileLayout& s) { s.vertices = 100; });
+    add("stride beyond the data", [](MeshFileLayout& s) { s.stride = 64; });
+    add("index bytes beyond 32 bits", [](MeshFileLayout& s) { s.triangles = 0x2AAAAAABu; });
+    add("vertex bytes beyond 32 bits", [](MeshFileLayout& s) { s.vertices = 0x10000; s.stride = 0x10000; });
+    add("index past the vertices", [](MeshFileLayout& s) { s.indices = {0, 1, 3}; });
+    add("stride shorter than its format", [](MeshFileLayout& s) { s.stride = 16; s.vertexData.resize(12); });
 
     const std::string path = tempPath("gfx_damaged.mesh");
     for (const Case& c : cases) {
-        writeMeshFile(path, c.spec, c.keepBytes);
+        writeMeshFile(path, c.layout, c.keepBytes);
         Mesh mesh;
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();

@@ -79,34 +79,34 @@ TEST(BuildVertexDecl, BitsWithoutElementsAreReportedOneByOne) {
 }
 
 // 32-byte vertices (position, normal, texture coordinate) at clip-space x, y.
-void addVertex(MeshFileSpec& spec, float x, float y) {
-    spec.vertexData.insert(spec.vertexData.end(), {x, y, 0.5f, 0, 0, 1, 0, 0});
+void addVertex(MeshFileLayout& layout, float x, float y) {
+    layout.vertexData.insert(layout.vertexData.end(), {x, y, 0.5f, 0, 0, 1, 0, 0});
 }
 
 // Three triangles: two make the left half of the screen, one the bottom-right corner. The last
 // two vertices are used by no triangle.
-MeshFileSpec threeTriangles() {
-    MeshFileSpec spec;
-    spec.triangles = 3;
-    spec.vertices = 9;
-    spec.stride = 32;
-    spec.formatBits = 0x0007;
-    addVertex(spec, -1, 1);
-    addVertex(spec, 0, 1);
-    addVertex(spec, -1, -1);
-    addVertex(spec, 0, -1);
-    addVertex(spec, 0.5f, -1);
-    addVertex(spec, 1, -1);
-    addVertex(spec, 1, -0.5f);
-    addVertex(spec, 0.5f, 1);
-    addVertex(spec, 1, 1);
-    spec.indices = {0, 1, 2, 1, 3, 2, 4, 6, 5};
-    return spec;
+MeshFileLayout threeTriangles() {
+    MeshFileLayout layout;
+    layout.triangles = 3;
+    layout.vertices = 9;
+    layout.stride = 32;
+    layout.formatBits = 0x0007;
+    addVertex(layout, -1, 1);
+    addVertex(layout, 0, 1);
+    addVertex(layout, -1, -1);
+    addVertex(layout, 0, -1);
+    addVertex(layout, 0.5f, -1);
+    addVertex(layout, 1, -1);
+    addVertex(layout, 1, -0.5f);
+    addVertex(layout, 0.5f, 1);
+    addVertex(layout, 1, 1);
+    layout.indices = {0, 1, 2, 1, 3, 2, 4, 6, 5};
+    return layout;
 }
 
 TEST(MeshLoadFile, BuffersCountsCopiesAndConsoleLines) {
-    const MeshFileSpec spec = threeTriangles();
-    const std::string path = writeMeshFile(tempPath("gfx_three.mesh"), spec);
+    const MeshFileLayout layout = threeTriangles();
+    const std::string path = writeMeshFile(tempPath("gfx_three.mesh"), layout);
     Mesh mesh;
     StdoutHook out;
     mesh.loadFile(path.c_str());
@@ -117,7 +117,7 @@ TEST(MeshLoadFile, BuffersCountsCopiesAndConsoleLines) {
     ASSERT_NE(mesh.vertexBuffer, nullptr);
     ASSERT_NE(mesh.indexBuffer, nullptr);
     ASSERT_NE(mesh.declaration, nullptr);
-    EXPECT_EQ(mesh.indices, spec.indices);
+    EXPECT_EQ(mesh.indices, layout.indices);
     ASSERT_EQ(mesh.vertexCopyA.size(), 9u);
     ASSERT_EQ(mesh.vertexCopyB.size(), 9u);
     EXPECT_EQ(mesh.vertexCopyA[4].position[0], 0.5f);
@@ -139,16 +139,16 @@ TEST(MeshLoadFile, BuffersCountsCopiesAndConsoleLines) {
 }
 
 TEST(MeshLoadFile, StrideOtherThan32KeepsNoCopies) {
-    MeshFileSpec spec;
-    spec.triangles = 1;
-    spec.vertices = 3;
-    spec.stride = 20;
-    spec.formatBits = 0x0005;
-    spec.indices = {0, 1, 2};
-    spec.vertexData.assign(15, 0.0f);
+    MeshFileLayout layout;
+    layout.triangles = 1;
+    layout.vertices = 3;
+    layout.stride = 20;
+    layout.formatBits = 0x0005;
+    layout.indices = {0, 1, 2};
+    layout.vertexData.assign(15, 0.0f);
     Mesh mesh;
     StdoutHook out;
-    mesh.loadFile(writeMeshFile(tempPath("gfx_stride20.mesh"), spec).c_str());
+    mesh.loadFile(writeMeshFile(tempPath("gfx_stride20.mesh"), layout).c_str());
     EXPECT_EQ(out.text(), "yay\n");
     EXPECT_TRUE(mesh.vertexCopyA.empty());
     EXPECT_NE(mesh.vertexBuffer, nullptr);
