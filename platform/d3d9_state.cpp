@@ -388,9 +388,13 @@ void Device::flushViewport() {
         glDepthRangef(viewport_.MinZ, viewport_.MaxZ);
     }
     // Direct3D 9 pixel centres sit on integer coordinates, GL's half a pixel further: move
-    // every vertex half a pixel right and down (down is -y in clip space).
+    // every vertex half a pixel right and down (down is -y in clip space). Down is one
+    // sub-pixel step (1/256) short of half a pixel: an edge on a row of pixel centres then
+    // lies just above it, so that row goes to the triangle below, as Direct3D's top-left rule
+    // decides; GL's own tie rule would give it to the triangle above and leave a screen quad's
+    // top row undrawn.
     pixelOffset_[0] = 1.0f / static_cast<float>(viewport_.Width);
-    pixelOffset_[1] = -1.0f / static_cast<float>(viewport_.Height);
+    pixelOffset_[1] = -(1.0f - 2.0f / 256.0f) / static_cast<float>(viewport_.Height);
     dirty_ |= kDirtyProgram;
 }
 

@@ -114,6 +114,27 @@ TEST_F(RenderTest, HalfPixelOffsetMakesPixelQuadsAndCheckerboardsExact) {
     EXPECT_EQ(tex->Release(), 0u);
 }
 
+TEST_F(RenderTest, QuadOverTheWholeClipSpaceCoversEveryPixel) {
+    // Edges exactly on the first row's and column's pixel centres: Direct3D's top-left rule
+    // draws them, so a screen quad from -1 to 1 leaves no line of clear colour at any edge.
+    useShade(Shade::Solid, kGreen);
+    const float w = static_cast<float>(kWidth), h = static_cast<float>(kHeight);
+    ASSERT_EQ(drawQuads({{0, 0, 0.5f, 0, 0}, {w, 0, 0.5f, 1, 0}, {0, h, 0.5f, 0, 1}, {w, h, 0.5f, 1, 1}}), D3D_OK);
+    std::vector<uint32_t> px = readBackBuffer();
+    for (UINT y = 0; y < kHeight; ++y)
+        for (UINT x = 0; x < kWidth; ++x) ASSERT_EQ(rgb(at(px, kWidth, x, y)), rgb(kGreen)) << x << "," << y;
+
+    // Two quads meeting on a row of pixel centres share it out once: the lower one owns it.
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    useShade(Shade::Solid, kRed);
+    ASSERT_EQ(drawQuads({{0, 0, 0.5f, 0, 0}, {w, 0, 0.5f, 1, 0}, {0, 10, 0.5f, 0, 1}, {w, 10, 0.5f, 1, 1}}), D3D_OK);
+    useShade(Shade::Solid, kBlue);
+    ASSERT_EQ(drawQuads({{0, 10, 0.5f, 0, 0}, {w, 10, 0.5f, 1, 0}, {0, h, 0.5f, 0, 1}, {w, h, 0.5f, 1, 1}}), D3D_OK);
+    px = readBackBuffer();
+    EXPECT_EQ(rgb(at(px, kWidth, 5, 9)), rgb(kRed));
+    EXPECT_EQ(rgb(at(px, kWidth, 5, 10)), rgb(kBlue));
+}
+
 TEST_F(RenderTest, FragmentCoordinatesCountFromTheTopLeftPixelCentre) {
     useShade(Shade::FragCoord);
     ASSERT_EQ(drawQuads(pixelQuad(0, 0, kWidth, kHeight)), D3D_OK);
