@@ -74,39 +74,35 @@ D3DXMATRIX* D3DXMatrixTranspose(D3DXMATRIX* out, const D3DXMATRIX* m) {
     return out;
 }
 
-// Cofactor expansion through 2x2 sub-determinants of the top and bottom row pairs.
-float D3DXMatrixDeterminant(const D3DXMATRIX* m) {
-    const auto& a = m->m;
-    float s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
-    float s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-    float s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
-    float s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-    float s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
-    float s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
-    float c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
-    float c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-    float c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
-    float c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-    float c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
-    float c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
-    return s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
-}
+namespace {
+
+// The 2x2 sub-determinants of the top row pair (s) and the bottom row pair (c), from which
+// both the determinant and the adjugate follow (Laplace expansion by row pairs).
+struct RowPairMinors {
+    float s0, s1, s2, s3, s4, s5;
+    float c0, c1, c2, c3, c4, c5;
+
+    explicit RowPairMinors(const float (&a)[4][4])
+        : s0(a[0][0] * a[1][1] - a[1][0] * a[0][1]), s1(a[0][0] * a[1][2] - a[1][0] * a[0][2]),
+          s2(a[0][0] * a[1][3] - a[1][0] * a[0][3]), s3(a[0][1] * a[1][2] - a[1][1] * a[0][2]),
+          s4(a[0][1] * a[1][3] - a[1][1] * a[0][3]), s5(a[0][2] * a[1][3] - a[1][2] * a[0][3]),
+          c0(a[2][0] * a[3][1] - a[3][0] * a[2][1]), c1(a[2][0] * a[3][2] - a[3][0] * a[2][2]),
+          c2(a[2][0] * a[3][3] - a[3][0] * a[2][3]), c3(a[2][1] * a[3][2] - a[3][1] * a[2][2]),
+          c4(a[2][1] * a[3][3] - a[3][1] * a[2][3]), c5(a[2][2] * a[3][3] - a[3][2] * a[2][3]) {}
+
+    float determinant() const { return s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0; }
+};
+
+}  // namespace
+
+float D3DXMatrixDeterminant(const D3DXMATRIX* m) { return RowPairMinors(m->m).determinant(); }
 
 D3DXMATRIX* D3DXMatrixInverse(D3DXMATRIX* out, float* determinant, const D3DXMATRIX* m) {
     const auto& a = m->m;
-    float s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
-    float s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-    float s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
-    float s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-    float s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
-    float s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
-    float c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
-    float c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-    float c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
-    float c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-    float c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
-    float c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
-    float det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+    const RowPairMinors p(a);
+    const float s0 = p.s0, s1 = p.s1, s2 = p.s2, s3 = p.s3, s4 = p.s4, s5 = p.s5;
+    const float c0 = p.c0, c1 = p.c1, c2 = p.c2, c3 = p.c3, c4 = p.c4, c5 = p.c5;
+    const float det = p.determinant();
     if (determinant) *determinant = det;
     if (det == 0.0f || !std::isfinite(det)) return nullptr;
     float k = 1.0f / det;
