@@ -501,35 +501,46 @@ HRESULT Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
     return D3D_OK;
 }
 
+namespace {
+
+// A vertex or index buffer: a CPU shadow that Lock hands out, and the GL buffer it uploads to.
+template <class Buffer, class Interface>
+HRESULT createBuffer(Device* device, UINT length, DWORD usage, D3DPOOL pool, D3DFORMAT format, DWORD fvf,
+                     Interface** out) {
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    std::vector<uint8_t> shadow;
+    try {
+        shadow.resize(length);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    device->makeCurrent();
+    Device::clearGlErrors();
+    GLuint name = 0;
+    glCreateBuffers(1, &name);
+    glNamedBufferData(name, length, nullptr, (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    HRESULT hr = Device::glAllocationResult();
+    if (FAILED(hr)) {
+        glDeleteBuffers(1, &name);
+        return hr;
+    }
+    auto* buffer = new (std::nothrow) Buffer(device, name, std::move(shadow), usage, pool, format, fvf);
+    if (!buffer) {
+        glDeleteBuffers(1, &name);
+        return E_OUTOFMEMORY;
+    }
+    *out = buffer;
+    return D3D_OK;
+}
+
+}  // namespace
+
 HRESULT Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                    IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* pSharedHandle) {
     if (!ppVertexBuffer) return D3DERR_INVALIDCALL;
     *ppVertexBuffer = nullptr;
     if (pSharedHandle || Length == 0 || Pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
-    if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
-    std::vector<uint8_t> shadow;
-    try {
-        shadow.resize(Length);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    makeCurrent();
-    clearGlErrors();
-    GLuint name = 0;
-    glCreateBuffers(1, &name);
-    glNamedBufferData(name, Length, nullptr, (Usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-    HRESULT hr = glAllocationResult();
-    if (FAILED(hr)) {
-        glDeleteBuffers(1, &name);
-        return hr;
-    }
-    auto* buffer = new (std::nothrow) VertexBuffer(this, name, std::move(shadow), Usage, Pool, D3DFMT_VERTEXDATA, FVF);
-    if (!buffer) {
-        glDeleteBuffers(1, &name);
-        return E_OUTOFMEMORY;
-    }
-    *ppVertexBuffer = buffer;
-    return D3D_OK;
+    return createBuffer<VertexBuffer>(this, Length, Usage, Pool, D3DFMT_VERTEXDATA, FVF, ppVertexBuffer);
 }
 
 HRESULT Device::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
@@ -538,30 +549,7 @@ HRESULT Device::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3
     *ppIndexBuffer = nullptr;
     if (pSharedHandle || Length == 0 || Pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
     if (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
-    if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
-    std::vector<uint8_t> shadow;
-    try {
-        shadow.resize(Length);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    makeCurrent();
-    clearGlErrors();
-    GLuint name = 0;
-    glCreateBuffers(1, &name);
-    glNamedBufferData(name, Length, nullptr, (Usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-    HRESULT hr = glAllocationResult();
-    if (FAILED(hr)) {
-        glDeleteBuffers(1, &name);
-        return hr;
-    }
-    auto* buffer = new (std::nothrow) IndexBuffer(this, name, std::move(shadow), Usage, Pool, Format, 0);
-    if (!buffer) {
-        glDeleteBuffers(1, &name);
-        return E_OUTOFMEMORY;
-    }
-    *ppIndexBuffer = buffer;
-    return D3D_OK;
+    return createBuffer<IndexBuffer>(this, Length, Usage, Pool, Format, 0, ppIndexBuffer);
 }
 
 namespace {
