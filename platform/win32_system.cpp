@@ -44,9 +44,12 @@ void CoUninitialize() {
 }
 
 void ExitProcess(UINT exitCode) {
-    // Ends at once like the system call: buffered output is written, the display mode is
-    // restored, and no destructors of the program run.
+    // Ends at once like the system call: buffered output is written and no destructors of the
+    // program run. SDL is not shut down: tearing its windows down on the way out can make it
+    // send events to windows the X server has already dropped, and Xlib's default error
+    // handler would then end the process with code 1 instead of ours. The X server frees the
+    // windows itself; a changed display mode is restored by the device, which is released
+    // before any normal exit.
     std::fflush(nullptr);
-    SDL_Quit();
     _exit((int)exitCode);
 }
