@@ -122,7 +122,7 @@ if start; then
     else
         wait "$pid"
         code=$?
-        [ "$code" -eq 0 ] || fail "exit code $code after Alt+F4"
+        [ "$code" -eq 0 ] || fail "exit code $code after Alt+F4; stderr: $(cat "$work/err")"
         [ -s "$work/out" ] && fail "output after Alt+F4: '$(cat "$work/out")'"
     fi
 else
