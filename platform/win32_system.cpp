@@ -6,7 +6,6 @@
 //   objects, per-thread COM state.
 #include "platform/win32.h"
 
-#include <SDL.h>
 
 #include <cstdio>
 #include <ctime>
