@@ -49,3 +49,30 @@ HRESULT d3d9glReadSurface(IDirect3DSurface9* surface, std::vector<uint32_t>& arg
     if (height) *height = s->height();
     return D3D_OK;
 }
+
+HRESULT d3d9glCreateOffscreenDevice(UINT width, UINT height, IDirect3D9** d3d, IDirect3DDevice9** device) {
+    if (!d3d || !device) return D3DERR_INVALIDCALL;
+    *d3d = nullptr;
+    *device = nullptr;
+    IDirect3D9* direct3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!direct3d) return D3DERR_NOTAVAILABLE;
+    D3DPRESENT_PARAMETERS present{};
+    present.BackBufferWidth = width;
+    present.BackBufferHeight = height;
+    present.BackBufferFormat = D3DFMT_X8R8G8B8;
+    present.BackBufferCount = 1;
+    present.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    present.Windowed = TRUE;
+    present.EnableAutoDepthStencil = TRUE;
+    present.AutoDepthStencilFormat = D3DFMT_D24S8;
+    present.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    const HRESULT hr = direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &present, device);
+    if (FAILED(hr)) {
+        *device = nullptr;
+        direct3d->Release();
+        return hr;
+    }
+    *d3d = direct3d;
+    return D3D_OK;
+}

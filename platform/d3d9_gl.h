@@ -56,6 +56,12 @@ unsigned d3d9glTextureName(IDirect3DBaseTexture9* texture);
 HRESULT d3d9glReadSurface(IDirect3DSurface9* surface, std::vector<uint32_t>& argbTopRowFirst, UINT* width,
                           UINT* height);
 
+// An offscreen device for tools, benchmarks and tests: a hidden window, an X8R8G8B8 back
+// buffer of width x height with a D24S8 depth buffer, presenting without waiting. On success
+// *d3d and *device each hold one reference; on failure both are null and the result says why
+// (D3DERR_NOTAVAILABLE when there is no display at all).
+HRESULT d3d9glCreateOffscreenDevice(UINT width, UINT height, IDirect3D9** d3d, IDirect3DDevice9** device);
+
 // Live objects made by this stand-in: the IDirect3D9, devices, textures, surfaces, buffers and
 // vertex declarations. Zero once every reference has been released.
 int d3d9glLiveObjectCount();

@@ -55,22 +55,10 @@ struct Rig {
     static constexpr int kTriangles = 12;
 
     Rig() {
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!d3d) {
-            std::fprintf(stderr, "no display: run under xvfb-run\n");
+        if (FAILED(d3d9glCreateOffscreenDevice(128, 128, &d3d, &device))) {
+            std::fprintf(stderr, "no Direct3D device: run under xvfb-run\n");
             std::exit(1);
         }
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 128;
-        pp.BackBufferHeight = 128;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x54, &pp, &device))) std::exit(1);
 
         std::vector<float> vertices;
         std::vector<uint16_t> idx;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/d3d9.h"
+#include "platform/d3d9_gl.h"
 #include "platform/d3dx9effect.h"
 #include "platform/d3dx9math.h"
 
@@ -14,22 +15,10 @@ namespace {
 
 IDirect3DDevice9* device() {
     static IDirect3DDevice9* d = [] {
-        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!d3d) {
-            std::fprintf(stderr, "no Direct3D: run under xvfb-run\n");
-            std::exit(1);
-        }
-        D3DPRESENT_PARAMETERS present{};
-        present.BackBufferWidth = 64;
-        present.BackBufferHeight = 64;
-        present.BackBufferFormat = D3DFMT_X8R8G8B8;
-        present.BackBufferCount = 1;
-        present.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        present.Windowed = TRUE;
+        IDirect3D9* d3d = nullptr;
         IDirect3DDevice9* dev = nullptr;
-        if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                     &present, &dev))) {
-            std::fprintf(stderr, "CreateDevice failed\n");
+        if (FAILED(d3d9glCreateOffscreenDevice(64, 64, &d3d, &dev))) {
+            std::fprintf(stderr, "no Direct3D device: run under xvfb-run\n");
             std::exit(1);
         }
         return dev;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "platform/d3d9_gl.h"
 #include "platform/d3dx9tex.h"
 #include "platform/win32.h"
 
@@ -36,26 +37,8 @@ std::string writeJpeg() {
 }
 
 bool openDevice() {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "bench_gfx";
-    RegisterClassExA(&windowClass);
-    HWND window = CreateWindowExA(0, "bench_gfx", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
-                                  nullptr, nullptr);
-    IDirect3D9* d3d = window ? Direct3DCreate9(D3D_SDK_VERSION) : nullptr;
-    if (!d3d)
-        return false;
-    D3DPRESENT_PARAMETERS present{};
-    present.BackBufferWidth = 64;
-    present.BackBufferHeight = 64;
-    present.BackBufferFormat = D3DFMT_X8R8G8B8;
-    present.BackBufferCount = 1;
-    present.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    present.hDeviceWindow = window;
-    present.Windowed = TRUE;
-    return SUCCEEDED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &present, &device));
+    IDirect3D9* d3d = nullptr;
+    return SUCCEEDED(d3d9glCreateOffscreenDevice(64, 64, &d3d, &device));
 }
 
 void BM_CreateTextureFromJpeg1024(benchmark::State& state) {

@@ -21,19 +21,8 @@ IDirect3DDevice9* gDevice = nullptr;
 class DeviceEnvironment : public testing::Environment {
 public:
     void SetUp() override {
-        gD3d = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(gD3d, nullptr) << "no Direct3D (is a display with GL 4.5 running?)";
-        D3DPRESENT_PARAMETERS present{};
-        present.BackBufferWidth = 64;
-        present.BackBufferHeight = 64;
-        present.BackBufferFormat = D3DFMT_X8R8G8B8;
-        present.BackBufferCount = 1;
-        present.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        present.Windowed = TRUE;
-        present.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        HRESULT hr = gD3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &present, &gDevice);
-        ASSERT_TRUE(SUCCEEDED(hr) && gDevice) << "CreateDevice failed: " << std::hex << hr;
+        const HRESULT hr = d3d9glCreateOffscreenDevice(64, 64, &gD3d, &gDevice);
+        ASSERT_TRUE(SUCCEEDED(hr) && gDevice) << "no device (is a display with GL 4.5 running?): " << std::hex << hr;
     }
     void TearDown() override {
         if (gDevice) gDevice->Release();

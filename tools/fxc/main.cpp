@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "platform/d3d9_gl.h"
 #include "platform/d3dx9effect.h"
 
 namespace {
@@ -140,23 +141,15 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < names.size(); ++i) macros.push_back(D3DXMACRO{names[i].c_str(), values[i].c_str()});
     macros.push_back(D3DXMACRO{nullptr, nullptr});
 
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d) {
+    IDirect3D9* d3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
+    const HRESULT created = d3d9glCreateOffscreenDevice(16, 16, &d3d, &device);
+    if (created == D3DERR_NOTAVAILABLE) {
         std::fprintf(stderr, "orlunde_fxc: no Direct3D device (a display with OpenGL 4.5 is needed)\n");
         return 2;
     }
-    D3DPRESENT_PARAMETERS present{};
-    present.BackBufferWidth = 16;
-    present.BackBufferHeight = 16;
-    present.BackBufferFormat = D3DFMT_X8R8G8B8;
-    present.BackBufferCount = 1;
-    present.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    present.Windowed = TRUE;
-    IDirect3DDevice9* device = nullptr;
-    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                 &present, &device))) {
+    if (FAILED(created)) {
         std::fprintf(stderr, "orlunde_fxc: CreateDevice failed\n");
-        d3d->Release();
         return 2;
     }
 
